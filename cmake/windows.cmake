@@ -1,0 +1,71 @@
+# Windows build (mingw-w64): vex.dll, the test stand-ins and the tests that run under Wine.
+enable_language(RC)
+
+add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# Static runtime: the DLL and the test programs import only system DLLs.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+# Type library and interface declarations from the IDL.
+set(VEX_GENERATED ${CMAKE_BINARY_DIR}/generated)
+set(VEX_WINE_IDL /usr/include/wine/wine/windows)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(VEX_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+else()
+    set(VEX_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/i386-windows)
+endif()
+add_custom_command(
+    OUTPUT ${VEX_GENERATED}/vex.h ${VEX_GENERATED}/vex_i.c ${VEX_GENERATED}/vex.tlb
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VEX_GENERATED}
+    COMMAND ${VEX_WIDL} ${VEX_WIDL_ARCH} -I${VEX_WINE_IDL} -L${VEX_WINE_TLB_DIR}
+            -h -H ${VEX_GENERATED}/vex.h -u -U ${VEX_GENERATED}/vex_i.c -t -T ${VEX_GENERATED}/vex.tlb
+            ${CMAKE_SOURCE_DIR}/module/vex.idl
+    DEPENDS ${CMAKE_SOURCE_DIR}/module/vex.idl
+    COMMENT "widl module/vex.idl"
+    VERBATIM)
+add_custom_target(vex_idl DEPENDS ${VEX_GENERATED}/vex.h ${VEX_GENERATED}/vex.tlb)
+
+# GUIDs of the type library.
+add_library(vex_guids STATIC ${VEX_GENERATED}/vex_i.c)
+target_compile_options(vex_guids PRIVATE -w)
+add_dependencies(vex_guids vex_idl)
+
+# Everything of the product but its entry points, so that unit tests can link the pieces directly.
+add_library(vex_objects STATIC
+    com/class_factory.cpp
+    com/dispatch.cpp
+    com/module.cpp
+    com/type_library.cpp
+    com/control/info.cpp
+    com/control/in_place.cpp
+    com/control/ole_object.cpp
+    com/control/persist.cpp
+    com/control/view.cpp
+    module/class_table.cpp
+    module/registration.cpp
+    trace/trace.cpp
+    trace/tracer.cpp
+    trace/trace_objects.cpp
+    automation/ole_shutdown.cpp
+    environment/environment.cpp
+    factory/factory.cpp
+    factory/factory_properties.cpp
+    factory/factory_transfer.cpp
+)
+target_include_directories(vex_objects PUBLIC ${CMAKE_SOURCE_DIR} ${VEX_GENERATED})
+target_link_libraries(vex_objects PUBLIC vex_guids ole32 oleaut32 uuid advapi32 gdi32 user32)
+add_dependencies(vex_objects vex_idl)
+
+add_library(vex SHARED module/entry_points.cpp module/vex.def module/vex.rc)
+set_target_properties(vex PROPERTIES PREFIX "" OUTPUT_NAME vex RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+target_link_libraries(vex PRIVATE vex_objects)
+target_include_directories(vex PRIVATE ${CMAKE_SOURCE_DIR}/module ${VEX_GENERATED})
+set_source_files_properties(module/vex.rc PROPERTIES OBJECT_DEPENDS
+    "${VEX_GENERATED}/vex.tlb;${CMAKE_SOURCE_DIR}/module/vex.manifest")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(vex PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+
+# Tests run under Wine (64-bit build only: 32-bit Wine cannot be installed here).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    include(cmake/windows-tests.cmake)
+endif()

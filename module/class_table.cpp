@@ -1,0 +1,62 @@
+#include "module/class_table.h"
+
+#include "environment/environment.h"
+#include "factory/factory.h"
+#include "module/interfaces.h"
+#include "module/resource.h"
+#include "trace/trace.h"
+
+namespace vex::module {
+namespace {
+
+// OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_ACTIVATEWHENVISIBLE |
+// OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT
+constexpr DWORD control_misc = 0x20191;
+// ... and OLEMISC_INVISIBLEATRUNTIME for the factory.
+constexpr DWORD factory_misc = 0x20591;
+
+const ClassEntry g_classes[] = {
+    {&CLSID_VEX_Environment_Karvo,
+     IDR_VEX_ENVIRONMENT,
+     {&CLSID_VEX_Environment_Karvo, control_misc, "ATL 7.0 : VEX_Environment_Karvo", nullptr},
+     false,
+     create_environment_component},
+    {&CLSID_VEX_Factory,
+     IDR_VEX_FACTORY,
+     {&CLSID_VEX_Factory, factory_misc, "ATL 7.0 : VEX_Factory", nullptr},
+     true,
+     create_factory_component},
+    {&CLSID_VEX_GeneralDocumentContainer_Karvo,
+     IDR_VEX_GENERALDOCUMENTCONTAINER,
+     {&CLSID_VEX_GeneralDocumentContainer_Karvo, control_misc, "ATL 7.0 : VEX_GeneralDocumentContainer",
+      &DIID__IVEX_GeneralDocumentContainerEvents},
+     true,
+     nullptr},
+    {&CLSID_VEX_Spreadsheet_Wob,
+     IDR_VEX_SPREADSHEET,
+     {&CLSID_VEX_Spreadsheet_Wob, control_misc, "ATL 7.0 : VEX_Spreadsheet_Wob", nullptr},
+     true,
+     nullptr},
+    {&CLSID_VEX_Trace_Karvo,
+     IDR_VEX_TRACE,
+     {&CLSID_VEX_Trace_Karvo, control_misc, "ATL 7.0 : VEX_Trace", nullptr},
+     true,
+     create_trace_component},
+    {&CLSID_VEX_Word_Wob,
+     IDR_VEX_WORD,
+     {&CLSID_VEX_Word_Wob, control_misc, "ATL 8.0 : VEX_Word_Wob", nullptr},
+     true,
+     nullptr},
+};
+
+} // namespace
+
+std::span<const ClassEntry> class_table() noexcept {
+    return g_classes;
+}
+
+const com::ControlClass& control_class(ClassIndex index) noexcept {
+    return g_classes[static_cast<size_t>(index)].control;
+}
+
+} // namespace vex::module

@@ -1,0 +1,11 @@
+// Resource ids of vex.dll.
+#pragma once
+
+#define IDS_PROJNAME 100
+#define IDR_VEX_APPID 101
+#define IDR_VEX_GENERALDOCUMENTCONTAINER 105
+#define IDR_VEX_FACTORY 107
+#define IDR_VEX_TRACE 109
+#define IDR_VEX_ENVIRONMENT 111
+#define IDR_VEX_SPREADSHEET 113
+#define IDR_VEX_WORD 115

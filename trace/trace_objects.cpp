@@ -1,0 +1,18 @@
+#include "trace/trace_objects.h"
+
+#include "com/bstr.h"
+
+namespace vex {
+
+com::com_ptr<IVEX_Trace> create_own_trace(std::wstring_view object_name, IUnknown* owner) noexcept {
+    com::com_ptr<IVEX_Trace> trace;
+    if (FAILED(CoCreateInstance(CLSID_VEX_Trace_Karvo, nullptr, CLSCTX_INPROC_SERVER, IID_IVEX_Trace,
+                                trace.put_void())))
+        return nullptr;
+    com::unique_bstr name(object_name);
+    if (!trace || FAILED(trace->InitialiseTrace(name.get(), owner)))
+        return nullptr;
+    return trace;
+}
+
+} // namespace vex

@@ -1,0 +1,16 @@
+// Creating the trace objects that components report through.
+#pragma once
+
+#include "com/com_ptr.h"
+#include "module/interfaces.h"
+
+#include <string_view>
+
+namespace vex {
+
+// A component's own trace object: the trace class created in-process by its CLSID and opened for
+// object_name on behalf of owner. Null when it cannot be created or opened; the component then runs
+// untraced.
+com::com_ptr<IVEX_Trace> create_own_trace(std::wstring_view object_name, IUnknown* owner) noexcept;
+
+} // namespace vex

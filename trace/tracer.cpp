@@ -1,0 +1,62 @@
+#include "trace/tracer.h"
+
+#include "com/bstr.h"
+
+namespace vex {
+namespace {
+
+// One guarded call of the trace object with a freshly allocated text; nothing escapes.
+template <class Call>
+void guarded(IVEX_Trace* trace, std::wstring_view text, Call call) noexcept {
+    if (!trace)
+        return;
+    try {
+        com::unique_bstr bstr(text);
+        call(trace, bstr.get());
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void Tracer::set_from(IUnknown* object) noexcept {
+    m_trace = object ? com::query<IVEX_Trace>(object) : nullptr;
+}
+
+void Tracer::enter(std::wstring_view name) const noexcept {
+    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnter(s); });
+}
+
+void Tracer::leave(std::wstring_view name, HRESULT status) const noexcept {
+    guarded(m_trace.get(), name, [status](IVEX_Trace* t, BSTR s) { t->TraceLeave(s, status); });
+}
+
+void Tracer::enter2(std::wstring_view name) const noexcept {
+    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnterLevel2(s); });
+}
+
+void Tracer::leave2(std::wstring_view name, HRESULT status) const noexcept {
+    guarded(m_trace.get(), name, [status](IVEX_Trace* t, BSTR s) { t->TraceLeaveLevel2(s, status); });
+}
+
+void Tracer::error(std::wstring_view text, HRESULT status) const noexcept {
+    guarded(m_trace.get(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceError(s, status); });
+}
+
+void Tracer::warning(std::wstring_view text, HRESULT status) const noexcept {
+    guarded(m_trace.get(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceWarning(s, status); });
+}
+
+void Tracer::exception(std::wstring_view text, HRESULT status) const noexcept {
+    guarded(m_trace.get(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceException(s, status); });
+}
+
+void Tracer::time_enter(std::wstring_view name) const noexcept {
+    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceTimeEnter(s); });
+}
+
+void Tracer::time_leave(std::wstring_view name) const noexcept {
+    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceTimeLeave(s); });
+}
+
+} // namespace vex

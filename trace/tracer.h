@@ -1,0 +1,53 @@
+// The tracing convention every component follows: one IVEX_Trace reference, possibly null; every
+// call skipped while it is null and guarded on its own, so tracing never changes a result.
+#pragma once
+
+#include "com/com_ptr.h"
+#include "module/interfaces.h"
+
+#include <string_view>
+
+namespace vex {
+
+class Tracer {
+public:
+    Tracer() = default;
+
+    IVEX_Trace* get() const noexcept { return m_trace.get(); }
+    explicit operator bool() const noexcept { return static_cast<bool>(m_trace); }
+    // Replaces the reference (null silences the component).
+    void set(com::com_ptr<IVEX_Trace> trace) noexcept { m_trace = std::move(trace); }
+    // Stores whatever the object answers for IVEX_Trace; an object that answers nothing leaves the
+    // component without trace.
+    void set_from(IUnknown* object) noexcept;
+    void reset() noexcept { m_trace = nullptr; }
+
+    void enter(std::wstring_view name) const noexcept;
+    void leave(std::wstring_view name, HRESULT status) const noexcept;
+    void enter2(std::wstring_view name) const noexcept;
+    void leave2(std::wstring_view name, HRESULT status) const noexcept;
+    void error(std::wstring_view text, HRESULT status) const noexcept;
+    void warning(std::wstring_view text, HRESULT status) const noexcept;
+    void exception(std::wstring_view text, HRESULT status) const noexcept;
+    void time_enter(std::wstring_view name) const noexcept;
+    void time_leave(std::wstring_view name) const noexcept;
+
+    // Traces a failing step and hands its status back, for `return trace.fail(...)`.
+    HRESULT fail(std::wstring_view text, HRESULT status) const noexcept {
+        error(text, status);
+        return status;
+    }
+
+private:
+    com::com_ptr<IVEX_Trace> m_trace;
+};
+
+} // namespace vex
+
+// Runs a step; when it fails, traces the text with the step's status and returns that status.
+#define VEX_RETURN_IF_FAILED(tracer, text, expr)                                                        \
+    do {                                                                                            \
+        const HRESULT vex_step_status_ = (expr);                                                    \
+        if (FAILED(vex_step_status_))                                                               \
+            return (tracer).fail((text), vex_step_status_);                                         \
+    } while (0)
