@@ -1,0 +1,19 @@
+// Port to the trace channel. On Windows it forwards to the component's IVEX_Trace; a sink that is
+// not given (null) silences the parser without changing what it does.
+#pragma once
+
+#include "core/status.h"
+#include "core/text.h"
+
+namespace vex::table {
+
+class TraceSink {
+public:
+    virtual ~TraceSink() = default;
+    virtual void enter(TextView method) = 0;
+    virtual void leave(TextView method, Status status) = 0;
+    virtual void error(TextView text, Status status) = 0;
+    virtual void warning(TextView text, Status status) = 0;
+};
+
+} // namespace vex::table

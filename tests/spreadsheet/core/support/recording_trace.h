@@ -1,0 +1,74 @@
+// A trace sink that keeps every record, for comparing messages exactly.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/text.h"
+#include "core/trace_sink.h"
+
+namespace vex::table::testing {
+
+struct TraceRecord {
+    enum class Kind { enter, leave, error, warning };
+    Kind kind;
+    std::string text; // UTF-8 for readable test failures
+    Status status;
+};
+
+class RecordingTrace final : public TraceSink {
+public:
+    void enter(TextView method) override {
+        records.push_back({TraceRecord::Kind::enter, to_utf8(method), 0});
+    }
+    void leave(TextView method, Status status) override {
+        records.push_back({TraceRecord::Kind::leave, to_utf8(method), status});
+    }
+    void error(TextView text, Status status) override {
+        records.push_back({TraceRecord::Kind::error, to_utf8(text), status});
+    }
+    void warning(TextView text, Status status) override {
+        records.push_back({TraceRecord::Kind::warning, to_utf8(text), status});
+    }
+
+    // Texts of the error records, in order.
+    std::vector<std::string> errors() const { return texts(TraceRecord::Kind::error); }
+    // Error records with their status, in order.
+    std::vector<std::pair<std::string, Status>> errors_with_status() const {
+        std::vector<std::pair<std::string, Status>> result;
+        for (const auto& record : records) {
+            if (record.kind == TraceRecord::Kind::error) {
+                result.emplace_back(record.text, record.status);
+            }
+        }
+        return result;
+    }
+    // Names of the methods left, in order, with their status.
+    std::vector<std::pair<std::string, Status>> leaves() const {
+        std::vector<std::pair<std::string, Status>> result;
+        for (const auto& record : records) {
+            if (record.kind == TraceRecord::Kind::leave) {
+                result.emplace_back(record.text, record.status);
+            }
+        }
+        return result;
+    }
+    std::vector<std::string> entered() const { return texts(TraceRecord::Kind::enter); }
+    void clear() { records.clear(); }
+
+    std::vector<TraceRecord> records;
+
+private:
+    std::vector<std::string> texts(TraceRecord::Kind kind) const {
+        std::vector<std::string> result;
+        for (const auto& record : records) {
+            if (record.kind == kind) {
+                result.push_back(record.text);
+            }
+        }
+        return result;
+    }
+};
+
+} // namespace vex::table::testing

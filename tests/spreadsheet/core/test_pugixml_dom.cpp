@@ -1,0 +1,217 @@
+// The pugixml adapter: how it presents a document, and what it refuses at load.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "native/pugixml_dom.h"
+#include "native/xml_references.h"
+
+namespace vex::table::native {
+namespace {
+
+class PugiXmlDomTest : public ::testing::Test {
+protected:
+    bool load(const std::string& utf8) {
+        bool loaded = false;
+        EXPECT_TRUE(succeeded(dom.load(from_utf8(utf8), loaded)));
+        return loaded;
+    }
+    // Names of the children of a node.
+    std::vector<std::string> children(NodeHandle node) {
+        std::vector<std::string> names;
+        NodeHandle child = no_node;
+        dom.first_child(node, child);
+        Text name;
+        while (child != no_node) {
+            dom.name(child, name);
+            names.push_back(to_utf8(name));
+            dom.next_sibling(child, child);
+        }
+        return names;
+    }
+    NodeHandle document() {
+        NodeHandle node = no_node;
+        dom.document(node);
+        return node;
+    }
+    NodeHandle first_child(NodeHandle node) {
+        NodeHandle child = no_node;
+        dom.first_child(node, child);
+        return child;
+    }
+
+    PugiXmlDom dom;
+};
+
+TEST_F(PugiXmlDomTest, PresentsDeclarationCommentsInstructionsAndTextByName) {
+    ASSERT_TRUE(load("<?xml version=\"1.0\"?><!--c--><?pi data?><r xmlns:p=\"u\">t<p:e/><!--d--><![CDATA[x]]>"
+                     "<?q?></r>"));
+    EXPECT_EQ(children(document()), (std::vector<std::string>{"xml", "#comment", "pi", "r"}));
+    NodeHandle root = first_child(document());
+    for (int i = 0; i < 3; ++i) {
+        dom.next_sibling(root, root);
+    }
+    EXPECT_EQ(children(root), (std::vector<std::string>{"#text", "p:e", "#comment", "#cdata-section", "q"}));
+    Text name;
+    dom.name(document(), name);
+    EXPECT_EQ(name, u"#document");
+}
+
+TEST_F(PugiXmlDomTest, DropsWhitespaceOnlyTextButKeepsTextAroundIt) {
+    ASSERT_TRUE(load("<r>\n  <a> x </a>\n\t<b>\r\n</b> </r>"));
+    const NodeHandle root = first_child(document());
+    EXPECT_EQ(children(root), (std::vector<std::string>{"a", "b"}));
+    Text value;
+    dom.typed_value(first_child(root), value);
+    EXPECT_EQ(value, u" x ");
+}
+
+TEST_F(PugiXmlDomTest, TypedValueJoinsAllDescendantTextAndDecodesReferences) {
+    ASSERT_TRUE(load("<r>a<b>b&amp;<c>&#x41;</c></b><![CDATA[&lt;]]><!--not text-->d&#10;</r>"));
+    Text value;
+    dom.typed_value(first_child(document()), value);
+    EXPECT_EQ(value, u"ab&A&lt;d\n");
+}
+
+TEST_F(PugiXmlDomTest, AttributesInDocumentOrderInAnyAccessOrder) {
+    ASSERT_TRUE(load("<r z=\"1\" a=\"&quot;2&apos;\" m=\"a&#9;b\"/>"));
+    const NodeHandle root = first_child(document());
+    std::int32_t count = 0;
+    dom.attribute_count(root, count);
+    ASSERT_EQ(count, 3);
+    Text name;
+    Text value;
+    dom.attribute_name(root, 2, name);
+    dom.attribute_value(root, 2, value);
+    EXPECT_EQ(name, u"m");
+    EXPECT_EQ(value, u"a\tb");
+    dom.attribute_name(root, 0, name);
+    EXPECT_EQ(name, u"z");
+    dom.attribute_name(root, 1, name);
+    dom.attribute_value(root, 1, value);
+    EXPECT_EQ(name, u"a");
+    EXPECT_EQ(value, u"\"2'");
+    EXPECT_EQ(dom.attribute_name(root, 3, name), status_fail);
+    EXPECT_EQ(dom.attribute_value(root, -1, value), status_fail);
+}
+
+TEST_F(PugiXmlDomTest, LineBreaksInAttributeValuesBecomeSpaces) {
+    ASSERT_TRUE(load("<r a=\"x\ny\"/>"));
+    Text value;
+    dom.attribute_value(first_child(document()), 0, value);
+    EXPECT_EQ(value, u"x y");
+}
+
+TEST_F(PugiXmlDomTest, RefusesWhatMsxmlRefuses) {
+    const char* refused[] = {
+        "<p:r/>",                          // undeclared element prefix
+        "<r><p:e xmlns:q=\"u\"/></r>",     // prefix declared for another name
+        "<r xmlns:p=\"u\"><a/></r><p:b/>", // declaration out of scope at the second root
+        "<r a:b=\"1\"/>",                  // undeclared attribute prefix
+        "<r xmlns:p=\"\"/>",               // empty prefix declaration
+        "<a:b:c xmlns:a=\"u\"/>",          // two colons
+        "<xmlns:r/>",                      // reserved prefix on an element
+        "<!DOCTYPE r><r/>",                // any DOCTYPE
+        "<r/><r/>",                        // two roots
+        "<r/><?xml version=\"1.0\"?>",     // late declaration
+        "<r><?xml version=\"1.0\"?></r>",  // declaration inside an element
+        "<r><?XmL x?></r>",                // reserved target
+        "<r a=\"1\" a=\"2\"/>",            // duplicate attribute
+        "<r a=\"<\"/>",                    // "<" in an attribute value
+        "<r>&unknown;</r>",                // undefined entity
+        "<r a=\"&#0;\"/>",                 // reference to a non-character
+        "<r>&#xD800;</r>",                 // reference to a surrogate
+        "<r>& x</r>",                      // bare ampersand
+        "<r></s>",                         // mismatched end tag
+        "",                                // nothing
+        "<?xml version=\"1.0\"?>",         // no element
+    };
+    for (const char* text : refused) {
+        EXPECT_FALSE(load(text)) << text;
+        NodeHandle node = 7;
+        dom.document(node);
+        EXPECT_EQ(node, no_node) << text;
+    }
+}
+
+TEST_F(PugiXmlDomTest, AcceptsDeclaredPrefixesInScope) {
+    EXPECT_TRUE(
+        load("<p:r xmlns:p=\"u\"><p:a><p:b q:x=\"1\" xmlns:q=\"v\"/></p:a><q:c xmlns:q=\"w\"/></p:r>"));
+    EXPECT_TRUE(load("<r xml:lang=\"de\" xmlns=\"u\"><a/></r>"));
+    EXPECT_FALSE(load("<r><a xmlns:q=\"v\"/><q:b/></r>"));
+}
+
+TEST_F(PugiXmlDomTest, LoadErrorGivesReasonLinePositionAndSourceLine) {
+    ASSERT_FALSE(load("<r>\n<a>\u00e9\u00e9</b>\n</r>"));
+    LoadError error;
+    ASSERT_EQ(dom.load_error(error), status_ok);
+    EXPECT_EQ(error.errorCode, status_fail);
+    EXPECT_FALSE(error.reason.empty());
+    EXPECT_EQ(error.line, 2);
+    EXPECT_EQ(error.sourceText, u"<a>\u00e9\u00e9</b>");
+    EXPECT_GE(error.linePosition, 6);
+    EXPECT_LE(error.linePosition, 9);
+
+    ASSERT_FALSE(load("<r>\n\n  <p:x/></r>"));
+    dom.load_error(error);
+    EXPECT_EQ(error.line, 3);
+    EXPECT_EQ(error.reason, u"Reference to undeclared namespace prefix.");
+}
+
+TEST_F(PugiXmlDomTest, AFailedLoadForgetsThePreviousDocument) {
+    ASSERT_TRUE(load("<r/>"));
+    ASSERT_FALSE(load("<r>"));
+    NodeHandle node = 1;
+    dom.document(node);
+    EXPECT_EQ(node, no_node);
+    ASSERT_TRUE(load("<s/>"));
+    EXPECT_EQ(children(document()), std::vector<std::string>{"s"});
+}
+
+TEST_F(PugiXmlDomTest, NullHandlesAreRefused) {
+    NodeHandle out = no_node;
+    Text text;
+    std::int32_t count = 0;
+    EXPECT_TRUE(failed(dom.first_child(no_node, out)));
+    EXPECT_TRUE(failed(dom.next_sibling(no_node, out)));
+    EXPECT_TRUE(failed(dom.name(no_node, text)));
+    EXPECT_TRUE(failed(dom.typed_value(no_node, text)));
+    EXPECT_TRUE(failed(dom.attribute_count(no_node, count)));
+}
+
+TEST_F(PugiXmlDomTest, EntityExpansionBombIsRefusedWithoutExpanding) {
+    std::string bomb = "<!DOCTYPE r [<!ENTITY a \"" + std::string(1000, 'x') + "\">";
+    char previous = 'a';
+    for (char name = 'b'; name <= 'k'; ++name, ++previous) {
+        bomb += std::string("<!ENTITY ") + name + " \"";
+        for (int i = 0; i < 10; ++i) {
+            bomb += std::string("&") + previous + ";";
+        }
+        bomb += "\">";
+    }
+    bomb += "]><r>&k;</r>";
+    EXPECT_FALSE(load(bomb));
+    LoadError error;
+    dom.load_error(error);
+    EXPECT_EQ(error.reason, u"DTD is prohibited.");
+}
+
+TEST(XmlReferences, ValidatesAndDecodes) {
+    EXPECT_TRUE(references_valid("no references"));
+    EXPECT_TRUE(references_valid("&lt;&gt;&amp;&apos;&quot;&#65;&#x1F600;"));
+    EXPECT_FALSE(references_valid("&"));
+    EXPECT_FALSE(references_valid("&;"));
+    EXPECT_FALSE(references_valid("&#;"));
+    EXPECT_FALSE(references_valid("&#x;"));
+    EXPECT_FALSE(references_valid("&#65x;"));
+    EXPECT_FALSE(references_valid("&#X41;"));
+    EXPECT_FALSE(references_valid("&#1114112;"));
+    EXPECT_FALSE(references_valid("&#999999999999;"));
+    Text out;
+    append_decoded(out, "a&lt;b&#x1F600;c&#233;");
+    EXPECT_EQ(out, (Text{u'a', u'<', u'b', 0xD83D, 0xDE00, u'c', 0xE9}));
+}
+
+} // namespace
+} // namespace vex::table::native
