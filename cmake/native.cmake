@@ -17,13 +17,14 @@ option(VEX_TABLECORE_BENCH "Build the table document generator and parse benchma
 
 set(VEX_NATIVE_DOM_SOURCES
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/document_checks.cpp
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/markup_checks.cpp
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/pugixml_dom.cpp
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/xml_references.cpp
 )
 
 add_library(vex_native_dom STATIC ${VEX_NATIVE_DOM_SOURCES})
 target_include_directories(vex_native_dom PUBLIC ${CMAKE_SOURCE_DIR}/spreadsheet)
-target_link_libraries(vex_native_dom PUBLIC vex_tablecore pugixml::pugixml)
+target_link_libraries(vex_native_dom PUBLIC vex_tablecore pugixml::static)
 
 add_subdirectory(tests/spreadsheet/core)
 

@@ -71,26 +71,30 @@ bool is_digit(char16_t c) {
 } // namespace
 
 void append_utf8(Text& out, std::string_view utf8) {
-    std::size_t i = 0;
+    // UTF-16 never needs more units than UTF-8 has bytes: size once, write in place, trim.
+    const std::size_t old_size = out.size();
+    out.resize(old_size + utf8.size());
+    char16_t* const begin = out.data();
+    char16_t* target = begin + old_size;
     const std::size_t size = utf8.size();
-    out.reserve(out.size() + size);
+    std::size_t i = 0;
     while (i < size) {
-        // Fast path: runs of ASCII are copied unit by unit.
         const auto byte = static_cast<unsigned char>(utf8[i]);
         if (byte < 0x80u) {
-            out.push_back(static_cast<char16_t>(byte));
+            *target++ = static_cast<char16_t>(byte);
             ++i;
             continue;
         }
         const char32_t code = decode_one(utf8, i);
         if (code >= 0x10000) {
             const char32_t offset = code - 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+            *target++ = static_cast<char16_t>(0xD800 + (offset >> 10));
+            *target++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(code));
+            *target++ = static_cast<char16_t>(code);
         }
     }
+    out.resize(static_cast<std::size_t>(target - begin));
 }
 
 Text from_utf8(std::string_view utf8) {

@@ -1,4 +1,4 @@
-// Load-time checks that make a pugixml document refuse what MSXML refuses.
+// Checks on the top level of a parsed pugixml document that MSXML makes at load.
 #pragma once
 
 #include <pugixml.hpp>
@@ -10,7 +10,7 @@ struct CheckFailure {
     pugi::xml_node node;          // the node at fault
 };
 
-// Walks the whole document without recursion, so nesting depth costs no stack.
-CheckFailure check_document(const pugi::xml_document& document);
+// One root element, no text beside it, no DOCTYPE, the declaration only as the first node.
+CheckFailure check_top_level(const pugi::xml_document& document);
 
 } // namespace vex::table::native

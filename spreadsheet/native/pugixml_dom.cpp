@@ -1,10 +1,12 @@
 // The pugixml DOM adapter.
 #include "native/pugixml_dom.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
 #include "native/document_checks.h"
+#include "native/markup_checks.h"
 #include "native/xml_references.h"
 
 namespace vex::table::native {
@@ -32,6 +34,19 @@ std::size_t utf8_length(char32_t code) {
     return code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
 }
 
+// pugixml counts offsets in its UTF-8 copy of the text: the same place in the UTF-16 text.
+std::size_t utf16_position(TextView text, std::ptrdiff_t utf8_offset) {
+    const std::size_t target = utf8_offset < 0 ? 0 : static_cast<std::size_t>(utf8_offset);
+    std::size_t position = 0;
+    std::size_t bytes = 0;
+    while (position < text.size() && bytes < target) {
+        const bool pair = text[position] >= 0xD800 && text[position] <= 0xDBFF && position + 1 < text.size();
+        bytes += pair ? 4 : utf8_length(text[position]);
+        position += pair ? 2 : 1;
+    }
+    return position;
+}
+
 // Appends the text of all text descendants of root in document order, without recursion.
 void append_descendant_text(Text& out, pugi::xml_node root) {
     pugi::xml_node node = root.first_child();
@@ -40,7 +55,7 @@ void append_descendant_text(Text& out, pugi::xml_node root) {
         if (type == pugi::node_pcdata) {
             append_decoded(out, node.value());
         } else if (type == pugi::node_cdata) {
-            append_utf8(out, node.value());
+            append_plain(out, node.value());
         }
         if (type == pugi::node_element && node.first_child()) {
             node = node.first_child();
@@ -62,9 +77,11 @@ Status PugiXmlDom::load(TextView text, bool& loaded) {
     const pugi::xml_parse_result result = m_document.load_buffer(text.data(), text.size() * sizeof(char16_t),
                                                                  parse_options, pugi::encoding_utf16);
     if (!result) {
-        fail_load(text, result.description(), result.offset);
-    } else if (const CheckFailure failure = check_document(m_document); failure.reason != nullptr) {
-        fail_load(text, failure.reason, failure.node ? failure.node.offset_debug() : 0);
+        fail_load(text, result.description(), utf16_position(text, result.offset));
+    } else if (const CheckFailure failure = check_top_level(m_document); failure.reason != nullptr) {
+        fail_load(text, failure.reason, utf16_position(text, failure.node.offset_debug()));
+    } else if (const MarkupFailure markup = check_markup(text); markup.reason != nullptr) {
+        fail_load(text, markup.reason, markup.position);
     } else {
         m_loaded = true;
     }
@@ -76,25 +93,15 @@ Status PugiXmlDom::load(TextView text, bool& loaded) {
     return m_loaded ? status_ok : status_false;
 }
 
-void PugiXmlDom::fail_load(TextView text, const char* reason, std::ptrdiff_t utf8_offset) {
-    // pugixml counts in its UTF-8 copy of the text; find the same place in the UTF-16 text.
-    std::size_t position = 0;
-    std::size_t bytes = 0;
+void PugiXmlDom::fail_load(TextView text, const char* reason, std::size_t position) {
+    position = std::min(position, text.size());
     std::size_t line_start = 0;
     std::int32_t line = 1;
-    while (position < text.size() && bytes < static_cast<std::size_t>(utf8_offset < 0 ? 0 : utf8_offset)) {
-        char32_t code = text[position];
-        std::size_t units = 1;
-        if (code >= 0xD800 && code <= 0xDBFF && position + 1 < text.size()) {
-            code = 0x10000;
-            units = 2;
-        }
-        bytes += utf8_length(code);
-        if (text[position] == u'\n') {
+    for (std::size_t i = 0; i < position; ++i) {
+        if (text[i] == u'\n') {
             ++line;
-            line_start = position + 1;
+            line_start = i + 1;
         }
-        position += units;
     }
     std::size_t line_end = text.find(u'\n', line_start);
     if (line_end == TextView::npos) {
@@ -139,6 +146,11 @@ Status PugiXmlDom::name(NodeHandle handle, Text& out) {
     }
     const pugi::xml_node node = node_of(handle);
     out.clear();
+    // Elements, instructions and the declaration carry their name; the other kinds have none.
+    if (const char* name = node.name(); *name != 0) {
+        append_plain(out, name);
+        return status_ok;
+    }
     switch (node.type()) {
     case pugi::node_pcdata:
         out.assign(u"#text");
@@ -153,7 +165,6 @@ Status PugiXmlDom::name(NodeHandle handle, Text& out) {
         out.assign(u"#document");
         break;
     default:
-        append_utf8(out, node.name());
         break;
     }
     return status_ok;
@@ -167,16 +178,31 @@ Status PugiXmlDom::typed_value(NodeHandle handle, Text& out) {
     out.clear();
     switch (node.type()) {
     case pugi::node_element:
-    case pugi::node_document:
+    case pugi::node_document: {
+        // The usual cases: one text child, or one element child with one text child.
+        pugi::xml_node child = node.first_child();
+        if (child && !child.next_sibling()) {
+            if (child.type() == pugi::node_element) {
+                const pugi::xml_node grandchild = child.first_child();
+                if (grandchild && !grandchild.next_sibling() && grandchild.type() == pugi::node_pcdata) {
+                    append_decoded(out, grandchild.value());
+                    break;
+                }
+            } else if (child.type() == pugi::node_pcdata) {
+                append_decoded(out, child.value());
+                break;
+            }
+        }
         append_descendant_text(out, node);
         break;
+    }
     case pugi::node_pcdata:
         append_decoded(out, node.value());
         break;
     case pugi::node_declaration:
         break;
     default:
-        append_utf8(out, node.value());
+        append_plain(out, node.value());
         break;
     }
     return status_ok;
@@ -222,7 +248,7 @@ Status PugiXmlDom::attribute_name(NodeHandle node, std::int32_t index, Text& out
         return status_fail;
     }
     out.clear();
-    append_utf8(out, attribute.name());
+    append_plain(out, attribute.name());
     return status_ok;
 }
 

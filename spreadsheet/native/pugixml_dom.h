@@ -31,7 +31,7 @@ public:
 
 private:
     pugi::xml_attribute attribute_at(NodeHandle node, std::int32_t index);
-    void fail_load(TextView text, const char* reason, std::ptrdiff_t utf8_offset);
+    void fail_load(TextView text, const char* reason, std::size_t position);
 
     pugi::xml_document m_document;
     bool m_loaded = false;

@@ -1,66 +1,9 @@
 // Checking and decoding references in raw XML text.
 #include "native/xml_references.h"
 
-#include <cstdint>
-#include <cstring>
-
 namespace vex::table::native {
 
 namespace {
-
-bool is_xml_char(std::uint32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// Reads the reference that starts after "&" at raw[0]; on success gives its code point and length
-// (including the ";").
-bool read_reference(std::string_view raw, std::uint32_t& code, std::size_t& length) {
-    const std::size_t end = raw.find(';');
-    if (end == std::string_view::npos || end == 0) {
-        return false;
-    }
-    const std::string_view body = raw.substr(0, end);
-    length = end + 1;
-    if (body == "lt") {
-        code = '<';
-    } else if (body == "gt") {
-        code = '>';
-    } else if (body == "amp") {
-        code = '&';
-    } else if (body == "apos") {
-        code = '\'';
-    } else if (body == "quot") {
-        code = '"';
-    } else if (body[0] == '#') {
-        const bool hex = body.size() > 1 && body[1] == 'x';
-        const std::string_view digits = body.substr(hex ? 2 : 1);
-        if (digits.empty() || digits.size() > 8) {
-            return false;
-        }
-        std::uint32_t value = 0;
-        for (const char c : digits) {
-            std::uint32_t digit = 0;
-            if (c >= '0' && c <= '9') {
-                digit = static_cast<std::uint32_t>(c - '0');
-            } else if (hex && c >= 'a' && c <= 'f') {
-                digit = static_cast<std::uint32_t>(c - 'a' + 10);
-            } else if (hex && c >= 'A' && c <= 'F') {
-                digit = static_cast<std::uint32_t>(c - 'A' + 10);
-            } else {
-                return false;
-            }
-            value = value * (hex ? 16 : 10) + digit;
-        }
-        if (!is_xml_char(value)) {
-            return false;
-        }
-        code = value;
-    } else {
-        return false;
-    }
-    return true;
-}
 
 void append_code_point(Text& out, std::uint32_t code) {
     if (code >= 0x10000) {
@@ -79,7 +22,7 @@ bool references_valid(std::string_view raw) {
     while (at != std::string_view::npos) {
         std::uint32_t code = 0;
         std::size_t length = 0;
-        if (!read_reference(raw.substr(at + 1), code, length)) {
+        if (!read_reference<char>(raw.substr(at + 1), code, length)) {
             return false;
         }
         at = raw.find('&', at + 1 + length);
@@ -94,7 +37,7 @@ void append_decoded(Text& out, std::string_view raw) {
         append_utf8(out, raw.substr(start, at - start));
         std::uint32_t code = 0;
         std::size_t length = 0;
-        if (read_reference(raw.substr(at + 1), code, length)) {
+        if (read_reference<char>(raw.substr(at + 1), code, length)) {
             append_code_point(out, code);
             start = at + 1 + length;
         } else {
@@ -105,6 +48,56 @@ void append_decoded(Text& out, std::string_view raw) {
         at = raw.find('&', start);
     }
     append_utf8(out, raw.substr(start));
+}
+
+namespace {
+
+// Copies raw to out, stopping at its end or, when decode is set, at each reference to decode it.
+template <bool decode>
+void append_runs(Text& out, const char* raw) {
+    const char* p = raw;
+    for (;;) {
+        unsigned char c = 0;
+        while ((c = static_cast<unsigned char>(*p)) != 0 && c < 0x80 && (!decode || c != '&')) {
+            out.push_back(static_cast<char16_t>(c));
+            ++p;
+        }
+        if (c == 0) {
+            return;
+        }
+        if (decode && c == '&') {
+            std::size_t available = 0;
+            while (available < 16 && p[1 + available] != 0) {
+                ++available;
+            }
+            std::uint32_t code = 0;
+            std::size_t length = 0;
+            if (read_reference<char>(std::string_view(p + 1, available), code, length)) {
+                append_code_point(out, code);
+                p += 1 + length;
+            } else {
+                out.push_back(u'&');
+                ++p;
+            }
+            continue;
+        }
+        const char* end = p;
+        while (static_cast<unsigned char>(*end) >= 0x80) {
+            ++end;
+        }
+        append_utf8(out, std::string_view(p, static_cast<std::size_t>(end - p)));
+        p = end;
+    }
+}
+
+} // namespace
+
+void append_decoded(Text& out, const char* raw) {
+    append_runs<true>(out, raw);
+}
+
+void append_plain(Text& out, const char* raw) {
+    append_runs<false>(out, raw);
 }
 
 } // namespace vex::table::native
