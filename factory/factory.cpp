@@ -73,8 +73,9 @@ void CVEX_Factory::FinalRelease() {
     m_trace.leave(L"FinalRelease", S_OK);
 }
 
+// The internal operations trace the exits and failures their steps name; only the interface
+// methods trace an entry.
 HRESULT CVEX_Factory::create_environment() {
-    m_trace.enter(L"create_environment");
     if (m_penvironment)
         return S_OK;
     CLSID clsid{};
@@ -88,7 +89,6 @@ HRESULT CVEX_Factory::create_environment() {
 }
 
 HRESULT CVEX_Factory::create_generaldocumentcontainer() {
-    m_trace.enter(L"create_generaldocumentcontainer");
     if (m_pgeneraldocumentcontainer)
         return S_OK;
     CLSID clsid{};
@@ -112,7 +112,6 @@ HRESULT CVEX_Factory::create_generaldocumentcontainer() {
 }
 
 HRESULT CVEX_Factory::create_trace(const wchar_t* object_name, com::com_ptr<IVEX_Trace>& trace) {
-    m_trace.enter(L"create_trace");
     CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(trace_progid, &clsid);
     com::com_ptr<IVEX_Trace> created;
@@ -125,7 +124,6 @@ HRESULT CVEX_Factory::create_trace(const wchar_t* object_name, com::com_ptr<IVEX
     com::unique_bstr name(object_name);
     created->InitialiseTrace(name.get(), self()); // a trace that cannot open stays silent
     trace = std::move(created);
-    m_trace.leave(L"create_trace", S_OK);
     return S_OK;
 }
 
@@ -135,7 +133,6 @@ HRESULT CVEX_Factory::create_office_component(const wchar_t* name, const CLSID& 
                                               com::com_ptr<Component>& component,
                                               com::com_ptr<IVEX_Trace>& component_trace, const wchar_t* trace_name,
                                               const wchar_t* null_text) {
-    m_trace.enter(name);
     if (component) {
         m_trace.warning(L"No action necessary", S_OK);
         m_trace.leave(name, S_OK);
@@ -172,43 +169,37 @@ HRESULT CVEX_Factory::release_member_oleobject(IUnknown* object) {
 }
 
 HRESULT CVEX_Factory::delete_generaldocumentcontainer() {
-    m_trace.enter(L"delete_generaldocumentcontainer");
     if (m_pgeneraldocumentcontainer) {
         VEX_RETURN_IF_FAILED(m_trace, L"release_member_oleobject m_pgeneraldocumentcontainer",
                              release_member_oleobject(m_pgeneraldocumentcontainer.get()));
         m_pgeneraldocumentcontainer = nullptr;
     }
-    m_trace.leave(L"delete_generaldocumentcontainer", S_OK);
     return S_OK;
 }
 
 template <class Component>
-HRESULT CVEX_Factory::delete_office_component(const wchar_t* name, com::com_ptr<Component>& component) {
-    m_trace.enter(name);
+HRESULT CVEX_Factory::delete_office_component(com::com_ptr<Component>& component) {
     if (!component)
         return S_OK;
     VEX_RETURN_IF_FAILED(m_trace, L"delete_generaldocumentcontainer", delete_generaldocumentcontainer());
     component = nullptr;
-    m_trace.leave(name, S_OK);
     return S_OK;
 }
 
 HRESULT CVEX_Factory::delete_spreadsheet() {
-    return delete_office_component(L"delete_spreadsheet", m_spreadsheet);
+    return delete_office_component(m_spreadsheet);
 }
 
 HRESULT CVEX_Factory::delete_word() {
-    return delete_office_component(L"delete_word", m_word);
+    return delete_office_component(m_word);
 }
 
 HRESULT CVEX_Factory::delete_environment() {
-    m_trace.enter(L"delete_environment");
     if (m_penvironment) {
         VEX_RETURN_IF_FAILED(m_trace, L"release_member_oleobject m_penvironment",
                              release_member_oleobject(m_penvironment.get()));
         m_penvironment = nullptr;
     }
-    m_trace.leave(L"delete_environment", S_OK);
     return S_OK;
 }
 

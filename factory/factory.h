@@ -73,7 +73,7 @@ private:
     HRESULT delete_word();
     HRESULT delete_environment();
     template <class Component>
-    HRESULT delete_office_component(const wchar_t* name, com::com_ptr<Component>& component);
+    HRESULT delete_office_component(com::com_ptr<Component>& component);
     HRESULT release_member_oleobject(IUnknown* object);
     // Traces entry and exit of a member that has no effect.
     HRESULT accepted(const wchar_t* entry, const wchar_t* exit) const noexcept;
