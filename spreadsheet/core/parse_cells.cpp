@@ -57,7 +57,7 @@ void localise_decimal_marks(Text& text, TextView separator) {
 } // namespace
 
 Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<ColumnFormat>& columns,
-                                         TextView decimalSeparator, std::vector<CellValue>& cellValues,
+                                         TextView decimalSeparator, CellValues& cellValues,
                                          std::vector<CellFormat>& cellFormats, std::int32_t rowPosition,
                                          std::int32_t& cellsInRow) {
     static constexpr TextView method = u"extract_xmlData_Cell";
@@ -81,6 +81,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
             trace_error(u"Node not equal CELL: ", name, status_fail);
             return status_fail;
         }
+        // The cell's value: nothing until a "VALUE" is met, then a text or number that it gives.
         CellValue value;
         NodeRef child(*m_dom);
         status = first_child(cell.get(), child);
@@ -120,7 +121,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
             if (category == currency_category || category == number_category) {
                 localise_decimal_marks(m_cellText, decimalSeparator);
             }
-            value.set_text(m_cellText);
+            value = CellValue(TextView(m_cellText));
             if (seen.empty()) {
                 continue;
             }
@@ -133,25 +134,25 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
                     format.decimals = decimals;
                     format.hasDecimals = 1;
                     recordFormat = true;
-                    value.set_text(m_cellText);
+                    value = CellValue(TextView(m_cellText));
                     break;
                 case attribute_curr:
                 case attribute_unit:
                     format.unit = unitKey;
                     format.hasUnit = 1;
                     recordFormat = true;
-                    value.set_text(m_cellText);
+                    value = CellValue(TextView(m_cellText));
                     break;
                 case attribute_imageid:
-                    value.set_text(imageId);
+                    value = CellValue(TextView(imageId));
                     break;
                 case attribute_attribute01:
-                    value.set_number(attribute01);
+                    value = CellValue(attribute01);
                     break;
                 case attribute_istext:
                     format.isText = 1;
                     recordFormat = true;
-                    value.set_text(istextValue);
+                    value = CellValue(TextView(istextValue));
                     break;
                 default:
                     trace_error(u"wrong availableattributes", status_fail);
@@ -167,7 +168,8 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
         if (failed(status)) {
             return status;
         }
-        cellValues.push_back(std::move(value));
+        // The texts viewed are the buffers of the last "VALUE" read, unchanged since.
+        cellValues.push_back(value);
     }
     if (failed(status)) {
         return status;

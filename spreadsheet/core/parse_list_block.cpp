@@ -5,7 +5,7 @@
 namespace vex::table {
 
 Status TableParser::extract_xmlData_TopOfList(NodeHandle block, std::int32_t& rowCount,
-                                              std::int32_t& columnCount, std::vector<CellValue>& cells) {
+                                              std::int32_t& columnCount, CellValues& cells) {
     static constexpr TextView method = u"extract_xmlData_TopOfList";
     trace_enter(method);
     Status status = getAttributesOfNode_TopOfList(block, rowCount, columnCount);
@@ -45,7 +45,7 @@ Status TableParser::extract_xmlData_TopOfList(NodeHandle block, std::int32_t& ro
             if (failed(status = read_value(cell.get(), value, u"pChildNode->get_nodeTypedValue failed"))) {
                 return status;
             }
-            cells.emplace_back(value);
+            cells.push_back_text(value);
             ++cellsInRow;
         }
         if (failed(status)) {

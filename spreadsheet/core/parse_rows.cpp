@@ -158,19 +158,19 @@ Status TableParser::getAttributesOfNode_Row(NodeHandle row, SeenAttributes& seen
     return status_ok;
 }
 
-Status TableParser::collapse_Row(std::int32_t columnCount, bool pending, std::vector<CellValue>& cellValues) {
+Status TableParser::collapse_Row(std::int32_t columnCount, bool pending, CellValues& cellValues) {
     static constexpr TextView method = u"collapse_Row";
     trace_enter(method);
     const std::size_t padding = columnCount > 1 ? static_cast<std::size_t>(columnCount - 1) : 0;
     if (!pending) {
         // The collapsed row is the last one appended: fill it to the full width.
-        cellValues.resize(cellValues.size() + padding);
+        cellValues.append_empty(padding);
     } else if (!cellValues.empty()) {
         // The padding of the first row was deferred: it goes right after the first value.
-        cellValues.insert(cellValues.begin() + 1, padding, CellValue{});
+        cellValues.insert_empty(1, padding);
     } else {
         // No first value was read: an empty one stands for it.
-        cellValues.resize(1 + padding);
+        cellValues.append_empty(1 + padding);
     }
     trace_leave(method, status_ok);
     return status_ok;

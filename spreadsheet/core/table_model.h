@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/cell_value.h"
+#include "core/cell_values.h"
 #include "core/text.h"
 
 namespace vex::table {
@@ -58,9 +58,9 @@ struct TableModel {
     std::int32_t endRowCount = 0;
     std::int32_t columnCount = 0;
     std::int32_t rowCount = 0;
-    std::vector<CellValue> cellValues;
-    std::vector<CellValue> topCells;
-    std::vector<CellValue> endCells;
+    CellValues cellValues;
+    CellValues topCells;
+    CellValues endCells;
     std::vector<CellFormat> cellFormats;
     std::vector<ColumnFormat> columns;
     std::vector<Text> sheetNames;

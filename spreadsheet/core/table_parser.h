@@ -49,18 +49,18 @@ private:
     Status extract_xmlData_Columnform_Units(NodeHandle units, UnitFormats& unitFormats);
     Status extract_xmlData_Rows(NodeHandle rows, TableModel& model);
     Status extract_xmlData_Cell(NodeHandle row, const std::vector<ColumnFormat>& columns,
-                                TextView decimalSeparator, std::vector<CellValue>& cellValues,
+                                TextView decimalSeparator, CellValues& cellValues,
                                 std::vector<CellFormat>& cellFormats, std::int32_t rowPosition,
                                 std::int32_t& cellsInRow);
     Status extract_xmlData_TopOfList(NodeHandle block, std::int32_t& rowCount, std::int32_t& columnCount,
-                                     std::vector<CellValue>& cells);
+                                     CellValues& cells);
     Status getAttributesOfNode_Row(NodeHandle row, SeenAttributes& seen, std::int32_t& type,
                                    std::int32_t& index, std::int32_t& level, std::int32_t& sumLevel,
                                    bool& collapsed);
     Status getAttributesOfNode_Cell(NodeHandle value, SeenAttributes& seen, std::int32_t& decimals,
                                     Text& imageId, double& attribute01, Text& unitKey, Text& istextValue);
     Status getAttributesOfNode_TopOfList(NodeHandle block, std::int32_t& rowCount, std::int32_t& columnCount);
-    Status collapse_Row(std::int32_t columnCount, bool pending, std::vector<CellValue>& cellValues);
+    Status collapse_Row(std::int32_t columnCount, bool pending, CellValues& cellValues);
 
     // The code of name in a lookup table; not found is reported and gives -1.
     std::int32_t GetXmlIndexFromName(TextView name, std::int32_t tableId);

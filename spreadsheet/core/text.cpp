@@ -61,6 +61,25 @@ char32_t decode_one(std::string_view utf8, std::size_t& i) {
     return code;
 }
 
+} // namespace
+
+char32_t decode_utf8(std::string_view utf8, std::size_t& i) {
+    return decode_one(utf8, i);
+}
+
+char16_t* write_utf16(char16_t* out, char32_t code) {
+    if (code >= 0x10000) {
+        const char32_t offset = code - 0x10000;
+        *out++ = static_cast<char16_t>(0xD800 + (offset >> 10));
+        *out++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
+    } else {
+        *out++ = static_cast<char16_t>(code);
+    }
+    return out;
+}
+
+namespace {
+
 bool is_space(char16_t c) {
     return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
@@ -85,14 +104,7 @@ void append_utf8(Text& out, std::string_view utf8) {
             ++i;
             continue;
         }
-        const char32_t code = decode_one(utf8, i);
-        if (code >= 0x10000) {
-            const char32_t offset = code - 0x10000;
-            *target++ = static_cast<char16_t>(0xD800 + (offset >> 10));
-            *target++ = static_cast<char16_t>(0xDC00 + (offset & 0x3FF));
-        } else {
-            *target++ = static_cast<char16_t>(code);
-        }
+        target = write_utf16(target, decode_one(utf8, i));
     }
     out.resize(static_cast<std::size_t>(target - begin));
 }

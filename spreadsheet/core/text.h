@@ -17,6 +17,11 @@ using TextView = std::u16string_view;
 Text from_utf8(std::string_view utf8);
 // Appends the UTF-16 form of utf8 to out (out is not cleared).
 void append_utf8(Text& out, std::string_view utf8);
+// Decodes the UTF-8 sequence at utf8[i] and moves i past it; a malformed sequence gives U+FFFD and
+// moves i by one byte.
+char32_t decode_utf8(std::string_view utf8, std::size_t& i);
+// Writes code as one or two UTF-16 units at out and returns the position after them.
+char16_t* write_utf16(char16_t* out, char32_t code);
 // Narrows UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD.
 std::string to_utf8(TextView text);
 

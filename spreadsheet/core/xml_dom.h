@@ -30,7 +30,11 @@ struct LoadError {
 
 class XmlDom {
 public:
+    // An adapter whose handles need no giving back (plain pointers into its document) passes false,
+    // which spares the parser a call per node.
+    explicit XmlDom(bool releasesHandles = true) : m_releasesHandles(releasesHandles) {}
     virtual ~XmlDom() = default;
+    bool releases_handles() const { return m_releasesHandles; }
 
     // Parses text. The status is that of the call; loaded tells whether the document was accepted.
     virtual Status load(TextView text, bool& loaded) = 0;
@@ -53,6 +57,9 @@ public:
 
     // Gives back a handle obtained from this DOM.
     virtual void release(NodeHandle node) noexcept = 0;
+
+private:
+    bool m_releasesHandles;
 };
 
 // Creates a fresh DOM for each parse.
@@ -83,7 +90,7 @@ public:
     explicit operator bool() const { return handle_ != no_node; }
 
     void reset(NodeHandle handle = no_node) noexcept {
-        if (handle_ != no_node) {
+        if (handle_ != no_node && dom_->releases_handles()) {
             dom_->release(handle_);
         }
         handle_ = handle;

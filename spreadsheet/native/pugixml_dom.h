@@ -16,6 +16,9 @@ namespace vex::table::native {
 
 class PugiXmlDom final : public XmlDom {
 public:
+    // Handles are node pointers into the document: nothing to give back.
+    PugiXmlDom() : XmlDom(false) {}
+
     Status load(TextView text, bool& loaded) override;
     Status load_error(LoadError& error) override;
 

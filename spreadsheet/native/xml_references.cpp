@@ -1,6 +1,8 @@
 // Checking and decoding references in raw XML text.
 #include "native/xml_references.h"
 
+#include <cstring>
+
 namespace vex::table::native {
 
 namespace {
@@ -52,7 +54,8 @@ void append_decoded(Text& out, std::string_view raw) {
 
 namespace {
 
-// Copies raw to out, stopping at its end or, when decode is set, at each reference to decode it.
+// Converts NUL-terminated raw text into out, decoding references when decode is set. Texts are
+// short (names, cell values): one pass appending unit by unit beats measuring them first.
 template <bool decode>
 void append_runs(Text& out, const char* raw) {
     const char* p = raw;
@@ -65,28 +68,26 @@ void append_runs(Text& out, const char* raw) {
         if (c == 0) {
             return;
         }
+        char16_t units[2];
+        std::size_t available = 0;
+        while (available < 16 && p[available] != 0) {
+            ++available;
+        }
         if (decode && c == '&') {
-            std::size_t available = 0;
-            while (available < 16 && p[1 + available] != 0) {
-                ++available;
-            }
             std::uint32_t code = 0;
             std::size_t length = 0;
-            if (read_reference<char>(std::string_view(p + 1, available), code, length)) {
-                append_code_point(out, code);
+            if (read_reference<char>(std::string_view(p + 1, available - 1), code, length)) {
+                out.append(units, write_utf16(units, code));
                 p += 1 + length;
             } else {
                 out.push_back(u'&');
                 ++p;
             }
-            continue;
+        } else {
+            std::size_t used = 0;
+            out.append(units, write_utf16(units, decode_utf8(std::string_view(p, available), used)));
+            p += used;
         }
-        const char* end = p;
-        while (static_cast<unsigned char>(*end) >= 0x80) {
-            ++end;
-        }
-        append_utf8(out, std::string_view(p, static_cast<std::size_t>(end - p)));
-        p = end;
     }
 }
 

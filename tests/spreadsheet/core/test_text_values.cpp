@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <vector>
 
-#include "core/cell_value.h"
+#include "core/cell_values.h"
 #include "core/text.h"
 #include "support/printing.h"
 
@@ -74,48 +76,79 @@ TEST(Utf, RoundTripsAllPlanesAndReplacesMalformedInput) {
     EXPECT_EQ(to_utf8(Text(1, 0xD800)), "\xEF\xBF\xBD");
 }
 
-TEST(CellValue, StaysSixteenBytesAndKeepsShortAndLongTexts) {
-    EXPECT_EQ(sizeof(CellValue), 16u);
-    const CellValue empty;
-    EXPECT_TRUE(empty.is_empty());
-    for (const Text& text : {Text(), Text(u"abcd"), Text(u"abcde"), Text(300, u'x')}) {
-        const CellValue value(text);
-        ASSERT_TRUE(value.is_text());
-        EXPECT_EQ(value.text(), text);
+TEST(CellValues, KeepEmptyTextAndNumberValuesInOrder) {
+    CellValues values;
+    values.push_back_text(u"abc");
+    values.push_back_empty();
+    values.push_back_number(2.5);
+    values.push_back_text(Text(300, u'x'));
+    values.push_back_text(u"");
+    ASSERT_EQ(values.size(), 5u);
+    EXPECT_EQ(values[0], CellValue(TextView(u"abc")));
+    EXPECT_TRUE(values[1].is_empty());
+    EXPECT_EQ(values[2], CellValue(2.5));
+    EXPECT_EQ(values[2].text(), u"");
+    EXPECT_EQ(values[3].text(), Text(300, u'x'));
+    EXPECT_TRUE(values[4].is_text());
+    EXPECT_TRUE(values[4].text().empty());
+    EXPECT_EQ(values.text_units(), 303u);
+    EXPECT_THROW(values.at(5), std::out_of_range);
+}
+
+TEST(CellValues, EmptyValuesAreInsertedWithoutDisturbingTexts) {
+    CellValues values;
+    values.push_back_text(u"first");
+    values.push_back_text(u"second");
+    values.insert_empty(1, 3);
+    values.append_empty(2);
+    values.insert_empty(99, 1); // beyond the end: appended
+    ASSERT_EQ(values.size(), 8u);
+    EXPECT_EQ(values[0].text(), u"first");
+    for (const std::size_t i : {1u, 2u, 3u, 5u, 6u, 7u}) {
+        EXPECT_TRUE(values[i].is_empty()) << i;
     }
-    const CellValue number(2.5);
-    EXPECT_TRUE(number.is_number());
-    EXPECT_EQ(number.number(), 2.5);
-    EXPECT_TRUE(number.text().empty());
+    EXPECT_EQ(values[4].text(), u"second");
 }
 
-TEST(CellValue, CopiesMovesAndReassignsBetweenKinds) {
-    CellValue a(Text(u"a long text value"));
-    CellValue b(a);
+TEST(CellValues, CompareByValueAndCopyIndependently) {
+    CellValues a;
+    a.push_back_text(u"x");
+    a.push_back_number(1.0);
+    CellValues b;
+    b.push_back(CellValue(TextView(u"x")));
+    b.push_back(CellValue(1.0));
     EXPECT_EQ(a, b);
-    CellValue c(std::move(a));
-    EXPECT_TRUE(a.is_empty());
-    EXPECT_EQ(c, b);
-    c.set_number(1.0);
-    EXPECT_TRUE(c.is_number());
-    c.set_text(u"xy");
-    EXPECT_EQ(c.text(), u"xy");
-    b = c;
-    EXPECT_EQ(b.text(), u"xy");
-    c.clear();
-    EXPECT_TRUE(c.is_empty());
-    EXPECT_NE(b, c);
-    EXPECT_NE(CellValue(Text(u"1")), CellValue(1.0));
+    CellValues copy = a;
+    a.clear();
+    EXPECT_TRUE(a.empty());
+    EXPECT_EQ(copy, b);
+    b.push_back_empty();
+    EXPECT_NE(copy, b);
+    EXPECT_NE(CellValue(TextView(u"1")), CellValue(1.0));
+    EXPECT_NE(CellValue(), CellValue(TextView(u"")));
 }
 
-TEST(CellValue, AssigningAPartOfItsOwnTextIsSafe) {
-    CellValue value(Text(u"0123456789"));
-    value.set_text(value.text().substr(2, 6));
-    EXPECT_EQ(value.text(), u"234567");
-    value.set_text(value.text().substr(1, 3));
-    EXPECT_EQ(value.text(), u"345");
-    value.set_text(value.text().substr(1));
-    EXPECT_EQ(value.text(), u"45");
+TEST(CellValues, AppendingATextOfTheSameSequenceIsSafe) {
+    CellValues values;
+    values.push_back_text(u"0123456789");
+    for (int i = 0; i < 10; ++i) {
+        // Each append may move the texts; the source view is into them.
+        values.push_back_text(values[values.size() - 1].text().substr(1));
+    }
+    EXPECT_EQ(values[1].text(), u"123456789");
+    EXPECT_EQ(values[9].text(), u"9");
+    EXPECT_EQ(values[10].text(), u"");
+}
+
+TEST(CellValues, IterateInOrder) {
+    CellValues values;
+    values.push_back_text(u"a");
+    values.push_back_number(3.0);
+    std::vector<CellValue::Kind> kinds;
+    for (const CellValue value : values) {
+        kinds.push_back(value.kind());
+    }
+    EXPECT_EQ(kinds, (std::vector<CellValue::Kind>{CellValue::Kind::text, CellValue::Kind::number}));
 }
 
 } // namespace

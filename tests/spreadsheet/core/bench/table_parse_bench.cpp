@@ -140,12 +140,12 @@ public:
         return status_ok;
     }
     Status update_TBXToExcel(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t columnCount,
-                             std::int32_t rowCount, const std::vector<CellValue>& cellValues,
-                             const std::vector<CellValue>&, const std::vector<CellValue>&,
-                             const std::vector<CellFormat>& cellFormats, const std::vector<ColumnFormat>&,
-                             const std::vector<Text>&, const std::vector<Colour>&,
-                             const std::vector<std::int32_t>&, const std::vector<std::int32_t>&, float,
-                             const UnitFormats&, const std::vector<std::int32_t>&) override {
+                             std::int32_t rowCount, const CellValues& cellValues, const CellValues&,
+                             const CellValues&, const std::vector<CellFormat>& cellFormats,
+                             const std::vector<ColumnFormat>&, const std::vector<Text>&,
+                             const std::vector<Colour>&, const std::vector<std::int32_t>&,
+                             const std::vector<std::int32_t>&, float, const UnitFormats&,
+                             const std::vector<std::int32_t>&) override {
         cells = cellValues.size();
         formats = cellFormats.size();
         rows = rowCount;

@@ -34,9 +34,8 @@ public:
         return status_ok;
     }
     Status update_TBXToExcel(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                             std::int32_t, const std::vector<CellValue>& cellValues,
-                             const std::vector<CellValue>& topCells, const std::vector<CellValue>& endCells,
-                             const std::vector<CellFormat>& cellFormats,
+                             std::int32_t, const CellValues& cellValues, const CellValues& topCells,
+                             const CellValues& endCells, const std::vector<CellFormat>& cellFormats,
                              const std::vector<ColumnFormat>& columns, const std::vector<Text>& sheetNames,
                              const std::vector<Colour>& colours, const std::vector<std::int32_t>&,
                              const std::vector<std::int32_t>&, float, const UnitFormats& unitFormats,

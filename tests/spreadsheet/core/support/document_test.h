@@ -38,9 +38,9 @@ protected:
 };
 
 // Texts of cell values, "<empty>" for empty ones and "=n" for numbers.
-inline std::vector<std::string> cell_texts(const std::vector<CellValue>& cells) {
+inline std::vector<std::string> cell_texts(const CellValues& cells) {
     std::vector<std::string> result;
-    for (const auto& cell : cells) {
+    for (const CellValue cell : cells) {
         if (cell.is_empty()) {
             result.push_back("<empty>");
         } else if (cell.is_number()) {

@@ -3,7 +3,7 @@
 
 #include <ostream>
 
-#include "core/cell_value.h"
+#include "core/cell_values.h"
 #include "core/table_model.h"
 
 namespace vex::table {

@@ -50,9 +50,8 @@ public:
     }
     Status update_TBXToExcel(std::int32_t topColumnCount, std::int32_t topRowCount,
                              std::int32_t endColumnCount, std::int32_t endRowCount, std::int32_t columnCount,
-                             std::int32_t rowCount, const std::vector<CellValue>& cellValues,
-                             const std::vector<CellValue>& topCells, const std::vector<CellValue>& endCells,
-                             const std::vector<CellFormat>& cellFormats,
+                             std::int32_t rowCount, const CellValues& cellValues, const CellValues& topCells,
+                             const CellValues& endCells, const std::vector<CellFormat>& cellFormats,
                              const std::vector<ColumnFormat>& columns, const std::vector<Text>& sheetNames,
                              const std::vector<Colour>& colours,
                              const std::vector<std::int32_t>& subtotalRows,
