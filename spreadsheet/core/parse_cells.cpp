@@ -28,8 +28,15 @@ enum ValueAttribute : std::int32_t {
 // Replaces the first "." and the first "," of text by separator. Both positions are those of the
 // text as read, so a text with both marks has both replaced.
 void localise_decimal_marks(Text& text, TextView separator) {
-    const std::size_t dot = text.find(u'.');
-    const std::size_t comma = text.find(u',');
+    std::size_t dot = Text::npos;
+    std::size_t comma = Text::npos;
+    for (std::size_t i = 0; i < text.size() && (dot == Text::npos || comma == Text::npos); ++i) {
+        if (text[i] == u'.' && dot == Text::npos) {
+            dot = i;
+        } else if (text[i] == u',' && comma == Text::npos) {
+            comma = i;
+        }
+    }
     if (dot == Text::npos && comma == Text::npos) {
         return;
     }
@@ -77,7 +84,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
         if (failed(status = read_name(cell.get(), name, u"pChildNode->get_nodeNameFormat failed"))) {
             return status;
         }
-        if (name != u"CELL") {
+        if (!same_text(name, u"CELL")) {
             trace_error(u"Node not equal CELL: ", name, status_fail);
             return status_fail;
         }
@@ -97,7 +104,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
             if (failed(status = read_name(child.get(), name, u"pChildNode->get_nodeNameFormat failed"))) {
                 return status;
             }
-            if (name != u"VALUE") {
+            if (!same_text(name, u"VALUE")) {
                 continue;
             }
             seen.clear();

@@ -41,7 +41,7 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
         if (failed(status = read_name(row.get(), name, u"pChildNode->get_nodeName failed"))) {
             return status;
         }
-        if (name == u"ROWNUMBER") {
+        if (same_text(name, u"ROWNUMBER")) {
             if (failed(status = getNextSibling(row))) {
                 return status;
             }
@@ -53,7 +53,7 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
                 return status;
             }
         }
-        if (name != u"ROW") {
+        if (!same_text(name, u"ROW")) {
             trace_error(u"Node not equal ROW: ", name, status_fail);
             return status_fail;
         }

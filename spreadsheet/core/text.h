@@ -37,6 +37,11 @@ std::int32_t read_integer(TextView text);
 // no number reads as 0.
 double read_double(TextView text);
 
+// Whole-text equality, length first: the parser compares many names against fixed ones.
+inline bool same_text(TextView a, TextView b) {
+    return a.size() == b.size() && a == b;
+}
+
 // Concatenation helper for message texts: a + b.
 inline Text concat(TextView a, TextView b) {
     Text result;
