@@ -45,7 +45,7 @@ TEST_P(BadInput, UnbalancedDeepNestingFailsToLoad) {
         text += "<a>";
     }
     EXPECT_EQ(parse(text), status_fail);
-    EXPECT_EQ(trace.errors().front().rfind("first lines xml: ", 0), 0u);
+    EXPECT_EQ(trace.errors().at(0).rfind("first lines xml: ", 0), 0u);
 }
 
 TEST_P(BadInput, ManyAreasAreRenderedOneByOne) {
@@ -108,7 +108,7 @@ TEST_P(BadInput, SampleDocumentsParse) {
         trace.clear();
         engine.areas.clear();
         EXPECT_EQ(parse(bytes), status_ok) << entry.path() << "\n"
-                                           << (trace.errors().empty() ? "" : trace.errors().front());
+                                           << (trace.errors().empty() ? "" : trace.errors().at(0));
         EXPECT_FALSE(engine.areas.empty()) << entry.path();
         ++parsed;
     }

@@ -182,10 +182,10 @@ TEST_P(Cells, CellsWithoutColumnsAreRejected) {
 TEST_P(Cells, OnlyCellsMayStandInARow) {
     EXPECT_EQ(parse(document_with_table(typed_columns() + one_row(cell("a") + "<VALUE>b</VALUE>"))),
               status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal CELL: VALUE");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal CELL: VALUE");
     trace.clear();
     EXPECT_EQ(parse(document_with_table(typed_columns() + one_row("text in a row"))), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal CELL: #text");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal CELL: #text");
 }
 
 TEST_P(Cells, CdataAndReferencesArePartOfTheValue) {

@@ -101,7 +101,7 @@ TEST_P(Fields, FirstFieldOfANameIsKept) {
 
 TEST_P(Fields, RejectionsWithTheirMessages) {
     EXPECT_EQ(parse(document_with_table(fields("<COLUMN/>"))), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal COLUMN: COLUMN");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal COLUMN: COLUMN");
     trace.clear();
     EXPECT_EQ(parse(document_with_table(fields("<FIELD><NAME>A</NAME><TYPE/></FIELD>"))), status_fail);
     EXPECT_EQ(trace.errors().at(1), "extract_xmlData_Field: invalid task type: TYPE");
@@ -119,8 +119,8 @@ TEST_P(Fields, JustificationFailureOfTheEngineEndsTheArea) {
     engine.justify_status = static_cast<Status>(0x80020009u);
     EXPECT_EQ(parse(document_with_table(fields(field("A", "CHAR", "<JUST>L</JUST>")))),
               engine.justify_status);
-    EXPECT_EQ(trace.errors().front(), "m_spreadsheet->getJustifyValues");
-    EXPECT_EQ(trace.errors_with_status().front().second, engine.justify_status);
+    EXPECT_EQ(trace.errors().at(0), "m_spreadsheet->getJustifyValues");
+    EXPECT_EQ(trace.errors_with_status().at(0).second, engine.justify_status);
 }
 
 TEST_P(Columns, UnknownFieldKeepsTheDefaultFormatAndShowsItsTitle) {
@@ -151,12 +151,12 @@ TEST_P(Columns, ForbiddenPropertiesRejectTheDocument) {
         trace.clear();
         EXPECT_EQ(parse(document_with_table(columns("<COLUMN><" + std::string(name) + "/></COLUMN>"))),
                   status_fail);
-        EXPECT_EQ(trace.errors().front(), ": invalid task type: " + std::string(name));
+        EXPECT_EQ(trace.errors().at(0), ": invalid task type: " + std::string(name));
         EXPECT_EQ(trace.errors().at(1), "extract_xmlData_Column");
     }
     trace.clear();
     EXPECT_EQ(parse(document_with_table(columns("<FIELD/>"))), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal COLUMN: FIELD");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal COLUMN: FIELD");
     EXPECT_TRUE(engine.areas.empty());
 }
 
@@ -179,7 +179,7 @@ TEST_P(Units, EachUnitGetsTheEngineFormatForItsDecimals) {
 
 TEST_P(Units, RejectionsWithTheirMessages) {
     EXPECT_EQ(parse(document_with_table("<tbx:UNITS><CURRENCY/></tbx:UNITS>")), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal UNIT: CURRENCY");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal UNIT: CURRENCY");
     trace.clear();
     EXPECT_EQ(
         parse(document_with_table("<tbx:UNITS><UNIT><ID>A</ID><DECIMALS>2</DECIMALS></UNIT></tbx:UNITS>")),
@@ -195,7 +195,7 @@ TEST_P(Units, EngineFailureIsReportedUnderTheNumberFormatName) {
     engine.unit_status = static_cast<Status>(0x80010105u);
     EXPECT_EQ(parse(document_with_table("<tbx:UNITS><UNIT><ID>A</ID><DEC>2</DEC></UNIT></tbx:UNITS>")),
               engine.unit_status);
-    EXPECT_EQ(trace.errors_with_status().front(),
+    EXPECT_EQ(trace.errors_with_status().at(0),
               std::make_pair(std::string("m_spreadsheet.getFormatNumber"), engine.unit_status));
 }
 

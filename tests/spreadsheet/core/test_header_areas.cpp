@@ -25,7 +25,7 @@ TEST_P(Header, VersionTwoPointOnePassesTwoPointZeroNineIsRejected) {
 
 TEST_P(Header, VersionTwoIsRejectedAndAMissingVersionIsNotChecked) {
     EXPECT_EQ(parse(document_with_areas(one_area, "<VERSION>2</VERSION>")), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Wrong TBX xml version");
+    EXPECT_EQ(trace.errors().at(0), "Wrong TBX xml version");
     trace.clear();
     EXPECT_EQ(parse(document_with_areas(one_area, "<USER>me</USER>")), status_ok);
     EXPECT_TRUE(trace.errors().empty());
@@ -35,7 +35,7 @@ TEST_P(Header, VersionTwoIsRejectedAndAMissingVersionIsNotChecked) {
 TEST_P(Header, VersionIsReadWithAPointNotAComma) {
     // "2,5" reads as 2: below the minimum.
     EXPECT_EQ(parse(document_with_areas(one_area, "<VERSION>2,5</VERSION>")), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Wrong TBX xml version");
+    EXPECT_EQ(trace.errors().at(0), "Wrong TBX xml version");
     trace.clear();
     EXPECT_EQ(parse(document_with_areas(one_area, "<VERSION> 10.0 beta</VERSION>")), status_ok);
 }
@@ -45,7 +45,7 @@ TEST_P(Header, VersionAfterTheAreasComesTooLate) {
     EXPECT_EQ(parse(root_open + "<tbx:AREAS>" + one_area + "</tbx:AREAS><VERSION>1.0</VERSION>" + root_close),
               status_fail);
     EXPECT_EQ(engine.areas.size(), 1u);
-    EXPECT_EQ(trace.errors().front(), "Wrong TBX xml version");
+    EXPECT_EQ(trace.errors().at(0), "Wrong TBX xml version");
 }
 
 TEST_P(Header, MinimumVersionIsAParserSetting) {
@@ -54,7 +54,7 @@ TEST_P(Header, MinimumVersionIsAParserSetting) {
     EXPECT_EQ(strict.minVersion(), 3.0);
     EXPECT_EQ(strict.parse_xmlData(from_utf8(document_with_areas(one_area, "<VERSION>2.5</VERSION>"))),
               status_fail);
-    EXPECT_EQ(trace.errors().front(), "Wrong TBX xml version");
+    EXPECT_EQ(trace.errors().at(0), "Wrong TBX xml version");
     TableParser standard(*factory, engine, &trace);
     EXPECT_EQ(standard.minVersion(), 2.1);
 }

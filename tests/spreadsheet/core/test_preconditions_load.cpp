@@ -20,7 +20,7 @@ TEST_P(Preconditions, TwentyCharactersAreTooShortTwentyOnePassTheLengthCheck) {
     trace.clear();
     EXPECT_EQ(parse(twenty + "a"), status_fail);
     ASSERT_FALSE(trace.errors().empty());
-    EXPECT_NE(trace.errors().front().rfind("Wrong input xml: ", 0), 0u);
+    EXPECT_NE(trace.errors().at(0).rfind("Wrong input xml: ", 0), 0u);
 }
 
 TEST_P(Preconditions, LengthCountsUtf16UnitsNotBytes) {
@@ -100,7 +100,7 @@ TEST_P(Load, TruncatedDocumentsNeverLoad) {
         trace.clear();
         EXPECT_EQ(parse(whole.substr(0, cut)), status_fail) << cut;
         ASSERT_FALSE(trace.errors().empty());
-        EXPECT_EQ(trace.errors().front().rfind("first lines xml: ", 0), 0u) << cut;
+        EXPECT_EQ(trace.errors().at(0).rfind("first lines xml: ", 0), 0u) << cut;
     }
     EXPECT_TRUE(engine.areas.empty());
 }
@@ -182,7 +182,7 @@ TEST_P(Load, SuccessfulParseLeavesWithOk) {
     const auto leaves = trace.leaves();
     ASSERT_FALSE(leaves.empty());
     EXPECT_EQ(leaves.back(), std::make_pair(std::string("parse_xmlData"), status_ok));
-    EXPECT_EQ(trace.entered().front(), "parse_xmlData");
+    EXPECT_EQ(trace.entered().at(0), "parse_xmlData");
 }
 
 } // namespace

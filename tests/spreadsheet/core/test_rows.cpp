@@ -143,16 +143,16 @@ TEST_P(Rows, RowNumberAtTheEndOrBeforeAnotherElement) {
     EXPECT_EQ(
         parse(document_with_table(five_columns() + rows(row(cells(1, "a")) + "<ROWNUMBER>9</ROWNUMBER>"))),
         status_fail);
-    EXPECT_EQ(trace.errors_with_status().front(),
+    EXPECT_EQ(trace.errors_with_status().at(0),
               std::make_pair(std::string("No row behind rownumber"), status_fail));
     trace.clear();
     EXPECT_EQ(
         parse(document_with_table(five_columns() + rows("<ROWNUMBER/><ROWNUMBER/>" + row(cells(1, "a"))))),
         status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal ROW: ROWNUMBER");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal ROW: ROWNUMBER");
     trace.clear();
     EXPECT_EQ(parse(document_with_table(five_columns() + rows("<LINE/>"))), status_fail);
-    EXPECT_EQ(trace.errors().front(), "Node not equal ROW: LINE");
+    EXPECT_EQ(trace.errors().at(0), "Node not equal ROW: LINE");
     EXPECT_TRUE(engine.areas.empty());
 }
 
@@ -163,7 +163,7 @@ TEST_P(Rows, DecimalSeparatorIsAskedOncePerRowsElement) {
     trace.clear();
     engine.separator_status = static_cast<Status>(0x80004001u);
     EXPECT_EQ(parse(document_with_table(five_columns() + rows(row(cells(1, "a"))))), engine.separator_status);
-    EXPECT_EQ(trace.errors_with_status().front(),
+    EXPECT_EQ(trace.errors_with_status().at(0),
               std::make_pair(std::string("getDecimalseparator"), engine.separator_status));
 }
 
