@@ -48,3 +48,20 @@ endfunction()
 vex_wine_test(trace_tests tests/trace/trace_test.cpp)
 vex_wine_test(environment_tests tests/environment/environment_test.cpp)
 vex_wine_test(factory_tests tests/factory/factory_test.cpp)
+vex_wine_test(module_tests
+    tests/module/entry_points_test.cpp
+    tests/module/type_library_test.cpp
+    tests/module/resources_test.cpp
+    tests/module/control_test.cpp)
+target_link_libraries(module_tests PRIVATE version)
+# Unregisters and registers vex.dll: no other test may run meanwhile.
+vex_wine_test(registration_tests tests/module/registration_test.cpp)
+set_tests_properties(registration_tests PROPERTIES RUN_SERIAL TRUE)
+
+# Script-host tests: JScript under cscript, creating everything by ProgID.
+function(vex_script_test name script)
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/jscript ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/${script})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEX_WINE_ENV}" TIMEOUT 120
+                                            FAIL_REGULAR_EXPRESSION "FAIL:")
+endfunction()
+vex_script_test(script_foundation tests/script/foundation.js)

@@ -111,7 +111,7 @@ TEST_F(EnvironmentTest, ReleaseDropsTheFactoryBeforeClosingItsTrace) {
     std::vector<std::wstring> order;
     for (const auto& r : trace_log().records)
         if (r.slot == slot_enter || r.slot == slot_message)
-            order.push_back(trace_log().channels[r.channel].object_name + L": " + r.text);
+            order.push_back(r.object_name + L": " + r.text);
     EXPECT_EQ(order, (Lines{L"CVEX_Environment_Karvo: FinalRelease", L"CVEX_Factory: FinalRelease",
                             L"CVEX_Environment_Karvo: NOW trace"}));
     EXPECT_EQ(lines(env_name), (Lines{L"enter FinalRelease", L"warning NOW trace 0x00000000"}));

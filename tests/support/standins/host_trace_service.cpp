@@ -35,20 +35,21 @@ public:
     }
 
     HRESULT FinalConstruct() {
-        auto& log = HostTraceLog::instance();
-        m_channel = static_cast<int>(log.channels.size());
-        log.channels.emplace_back();
+        static int next_channel = 0;
+        m_channel = next_channel++;
         return S_OK;
     }
 
     STDMETHODIMP slot3(LPCWSTR component, LPCWSTR subcomponent, BSTR name, const CLSID* clsid,
                        IUnknown* object) override {
         auto& log = HostTraceLog::instance();
-        HostTraceChannel& channel = log.channels[m_channel];
+        m_object_name = std::wstring(com::bstr_view(name));
+        HostTraceChannel channel;
+        channel.channel = m_channel;
         channel.opened = SUCCEEDED(log.open_result);
         channel.component = component ? component : L"";
         channel.subcomponent = subcomponent ? subcomponent : L"";
-        channel.object_name = std::wstring(com::bstr_view(name));
+        channel.object_name = m_object_name;
         channel.clsid = clsid ? *clsid : CLSID{};
         if (object) {
             IUnknown* identity = nullptr;
@@ -57,6 +58,7 @@ public:
                 identity->Release();
             }
         }
+        log.channels.push_back(channel);
         record(slot_open, 0, name, S_OK);
         return log.open_result;
     }
@@ -80,11 +82,12 @@ protected:
 private:
     HRESULT record(int slot, LONG kind, BSTR text, HRESULT status) {
         HostTraceLog::instance().records.push_back(
-            {m_channel, slot, kind, std::wstring(com::bstr_view(text)), status});
+            {m_channel, m_object_name, slot, kind, std::wstring(com::bstr_view(text)), status});
         return S_OK;
     }
 
     int m_channel = -1;
+    std::wstring m_object_name;
 };
 
 std::wstring hex(HRESULT status) {
@@ -129,7 +132,7 @@ std::vector<std::wstring> HostTraceLog::lines(std::wstring_view object_name) con
     std::vector<std::wstring> out;
     for (size_t i = 0; i < records.size(); ++i) {
         const HostTraceRecord& r = records[i];
-        if (r.slot == slot_open || channels[r.channel].object_name != object_name)
+        if (r.slot == slot_open || r.object_name != object_name)
             continue;
         if (r.slot == slot_end) {
             out.push_back(L"<end of record without a record>");

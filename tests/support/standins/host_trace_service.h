@@ -20,16 +20,18 @@ inline constexpr IID host_trace_iid = {0x9de5c793, 0x1990, 0x11d1, {0xa9, 0x11, 
 enum HostTraceSlot : int { slot_open = 3, slot_end = 4, slot_message = 6, slot_enter = 10, slot_leave = 12, slot_exception = 14 };
 
 struct HostTraceRecord {
-    int channel = -1; // index of the service object that received the call
+    int channel = -1;        // which service object received the call (creation order, never reused)
+    std::wstring object_name; // the object name that service was opened for
     int slot = 0;
     LONG kind = 0;    // message kind: 1 error, 2 warning
     std::wstring text;
     HRESULT status = S_OK;
 };
 
-// One service object, as opened by a trace component.
+// One open call of a service object by a trace component.
 struct HostTraceChannel {
-    bool opened = false;
+    int channel = -1;
+    bool opened = false; // the open call succeeded
     std::wstring component;
     std::wstring subcomponent;
     std::wstring object_name;
@@ -41,6 +43,8 @@ class HostTraceLog {
 public:
     static HostTraceLog& instance();
 
+    // Forgets everything recorded and resets the scripted behaviour; service objects that are still
+    // alive go on recording under their names.
     void clear();
 
     // Scripted behaviour: the result of creating a service object and of its open call.

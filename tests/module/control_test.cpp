@@ -1,0 +1,410 @@
+// The OLE control side of every class: interfaces answered, misc status, label drawing, in-place
+// activation and deactivation, close, persistence, data object and class information.
+#include "class_list.h"
+#include "support/com_test.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <map>
+#include <set>
+
+namespace vex::test {
+namespace {
+
+const std::map<std::wstring, const char*> labels = {
+    {L"environment", "ATL 7.0 : VEX_Environment_Karvo"},
+    {L"factory", "ATL 7.0 : VEX_Factory"},
+    {L"container", "ATL 7.0 : VEX_GeneralDocumentContainer"},
+    {L"spreadsheet", "ATL 7.0 : VEX_Spreadsheet_Wob"},
+    {L"trace", "ATL 7.0 : VEX_Trace"},
+    {L"word", "ATL 8.0 : VEX_Word_Wob"},
+};
+
+// A container site that supports in-place activation and records what the control tells it.
+class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IAdviseSink {
+public:
+    explicit TestSite(HWND window) : m_window(window) {}
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite))
+            *out = static_cast<IOleClientSite*>(this);
+        else if (IsEqualIID(iid, IID_IOleInPlaceSite) || IsEqualIID(iid, IID_IOleWindow))
+            *out = static_cast<IOleInPlaceSite*>(this);
+        else if (IsEqualIID(iid, IID_IAdviseSink))
+            *out = static_cast<IAdviseSink*>(this);
+        else {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return ++saves, S_OK; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer** c) override { return *c = nullptr, E_NOINTERFACE; }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+    // IOleWindow / IOleInPlaceSite
+    STDMETHODIMP GetWindow(HWND* w) override { return *w = m_window, S_OK; }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return ++activations, S_OK; }
+    STDMETHODIMP OnUIActivate() override { return ++ui_activations, S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                  LPOLEINPLACEFRAMEINFO) override {
+        *frame = nullptr;
+        *doc = nullptr;
+        *pos = RECT{10, 20, 210, 120};
+        *clip = *pos;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return ++ui_deactivations, S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return ++deactivations, S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return S_OK; }
+    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
+    // IAdviseSink
+    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
+    STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+    STDMETHODIMP_(void) OnSave() override { ++saved_notices; }
+    STDMETHODIMP_(void) OnClose() override { ++closes; }
+
+    LONG refs = 1;
+    int saves = 0, activations = 0, ui_activations = 0, ui_deactivations = 0, deactivations = 0;
+    int saved_notices = 0, closes = 0;
+
+private:
+    HWND m_window;
+};
+
+class ControlTest : public ComTest {
+protected:
+    // Every built class, created through COM.
+    template <class Body>
+    void for_each_class(Body body) {
+        for (const auto& c : all_classes) {
+            if (!c.built)
+                continue;
+            SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
+            com::com_ptr<IUnknown> object;
+            ASSERT_EQ(CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()), S_OK);
+            body(c, object);
+        }
+    }
+};
+
+bool answers(IUnknown* object, REFIID iid) {
+    com::com_ptr<IUnknown> out;
+    return SUCCEEDED(object->QueryInterface(iid, out.put_void())) && out;
+}
+
+TEST_F(ControlTest, InterfacesAnsweredByEachClass) {
+    const IID* common[] = {&IID_IDispatch,           &IID_IPersistStreamInit,
+                           &IID_IOleControl,         &IID_IOleObject,
+                           &IID_IOleInPlaceActiveObject, &IID_IViewObjectEx,
+                           &IID_IViewObject2,        &IID_IViewObject,
+                           &IID_IOleInPlaceObjectWindowless, &IID_IOleInPlaceObject,
+                           &IID_IOleWindow};
+    for_each_class([&](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        const std::wstring name = c.name;
+        EXPECT_TRUE(answers(object.get(), *c.default_interface));
+        for (const IID* iid : common)
+            EXPECT_TRUE(answers(object.get(), *iid));
+        const bool documents = name != L"trace";
+        EXPECT_EQ(answers(object.get(), IID_IDataObject), documents);
+        EXPECT_EQ(answers(object.get(), IID_IPersistStorage), documents);
+        EXPECT_EQ(answers(object.get(), IID_IProvideClassInfo2), documents);
+        EXPECT_EQ(answers(object.get(), IID_ISpecifyPropertyPages), name == L"spreadsheet" || name == L"word");
+        EXPECT_EQ(answers(object.get(), IID_IConnectionPointContainer), name == L"container");
+        // Every interface leads back to the one identity.
+        auto view = com::query<IViewObjectEx>(object.get());
+        EXPECT_EQ(identity(view.get()), object.get());
+    });
+}
+
+TEST_F(ControlTest, MiscStatusOfTheClassTable) {
+    for_each_class([](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        auto ole = com::query<IOleObject>(object.get());
+        DWORD status = 0;
+        ASSERT_EQ(ole->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
+        EXPECT_EQ(status, std::wstring(c.name) == L"factory" ? 0x20591u : 0x20191u);
+        CLSID clsid{};
+        EXPECT_EQ(ole->GetUserClassID(&clsid), S_OK);
+        EXPECT_TRUE(IsEqualCLSID(clsid, *c.clsid));
+    });
+}
+
+// A white 240x120 bitmap with a grey margin, drawn into by IViewObject::Draw.
+class Canvas {
+public:
+    Canvas() {
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        m_dc = CreateCompatibleDC(nullptr);
+        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pixels), nullptr, 0);
+        m_old = SelectObject(m_dc, m_bitmap);
+        for (int i = 0; i < width * height; ++i)
+            m_pixels[i] = grey;
+    }
+    ~Canvas() {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    HDC dc() const { return m_dc; }
+    DWORD at(int x, int y) const {
+        GdiFlush();
+        return m_pixels[y * width + x] & 0xFFFFFF;
+    }
+
+    static constexpr int width = 240, height = 120;
+    static constexpr DWORD grey = 0x808080;
+
+private:
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_old;
+    DWORD* m_pixels = nullptr;
+};
+
+TEST_F(ControlTest, DrawsItsLabelCentredInsideItsBounds) {
+    for_each_class([](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        auto view = com::query<IViewObject>(object.get());
+        Canvas canvas;
+        const RECTL bounds{20, 10, 220, 110};
+        ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr, nullptr,
+                             0),
+                  S_OK);
+        // The rectangle outlines the bounds; nothing is drawn outside them.
+        EXPECT_EQ(canvas.at(20, 10), 0x000000u);
+        EXPECT_EQ(canvas.at(219, 109), 0x000000u);
+        EXPECT_EQ(canvas.at(19, 9), Canvas::grey);
+        EXPECT_EQ(canvas.at(230, 60), Canvas::grey);
+        EXPECT_EQ(canvas.at(25, 15), 0xFFFFFFu); // filled with the white brush
+
+        // The text stands on the middle line (y = 60), horizontally centred on x = 120.
+        int left = Canvas::width, right = -1, top = Canvas::height, bottom = -1;
+        for (int y = 12; y < 108; ++y)
+            for (int x = 22; x < 218; ++x)
+                if (canvas.at(x, y) != 0xFFFFFFu) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        ASSERT_GE(right, 0) << "no text was drawn";
+        EXPECT_LE(bottom, 63);       // the baseline, apart from descenders
+        EXPECT_GE(bottom, 55);
+        EXPECT_LE(std::abs((left + right) / 2 - 120), 3);
+        SIZE extent{};
+        const char* label = labels.at(c.name);
+        GetTextExtentPoint32A(canvas.dc(), label, static_cast<int>(strlen(label)), &extent);
+        EXPECT_LE(std::abs((right - left + 1) - std::min<LONG>(extent.cx, 196)), 4) << label;
+    });
+}
+
+TEST_F(ControlTest, DrawWithoutBoundsNeedsAnActiveWindowlessControl) {
+    for_each_class([](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
+        auto view = com::query<IViewObject>(object.get());
+        Canvas canvas;
+        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), nullptr, nullptr, nullptr, 0),
+                  E_INVALIDARG);
+        const RECTL bounds{0, 0, 10, 10};
+        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &bounds, nullptr, nullptr, 0),
+                  E_INVALIDARG);
+    });
+}
+
+TEST_F(ControlTest, InPlaceActivationMakesAChildWindowAndDeactivationRemovesIt) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(parent, nullptr);
+    for_each_class([&](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
+        TestSite site(parent);
+        auto ole = com::query<IOleObject>(object.get());
+        auto in_place = com::query<IOleInPlaceObjectWindowless>(object.get());
+        ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+        RECT pos{10, 20, 210, 120};
+        ASSERT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, parent, &pos), S_OK);
+        EXPECT_EQ(site.activations, 1);
+        EXPECT_EQ(site.ui_activations, 1);
+        HWND window = nullptr;
+        ASSERT_EQ(in_place->GetWindow(&window), S_OK);
+        EXPECT_EQ(GetParent(window), parent);
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)) & 0xFFFF0000u, 0x56000000u);
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        EXPECT_EQ(rect.right - rect.left, 200);
+        EXPECT_EQ(rect.bottom - rect.top, 100);
+
+        ASSERT_EQ(in_place->InPlaceDeactivate(), S_OK);
+        EXPECT_EQ(site.ui_deactivations, 1);
+        EXPECT_EQ(site.deactivations, 1);
+        EXPECT_FALSE(IsWindow(window));
+        EXPECT_EQ(in_place->GetWindow(&window), E_FAIL);
+        EXPECT_EQ(in_place->InPlaceDeactivate(), S_OK); // nothing more to do
+        EXPECT_EQ(site.deactivations, 1);
+        ole->SetClientSite(nullptr);
+        EXPECT_EQ(site.refs, 1); // the control let go of the site
+    });
+    DestroyWindow(parent);
+}
+
+TEST_F(ControlTest, CloseDeactivatesAndTellsTheAdviseSinks) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                  nullptr, nullptr);
+    for_each_class([&](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
+        TestSite site(parent);
+        auto ole = com::query<IOleObject>(object.get());
+        ole->SetClientSite(&site);
+        DWORD cookie = 0;
+        ASSERT_EQ(ole->Advise(&site, &cookie), S_OK);
+        ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, nullptr), S_OK);
+        ASSERT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
+        EXPECT_EQ(site.deactivations, 1);
+        EXPECT_EQ(site.closes, 1);
+        EXPECT_EQ(site.saves, 0);
+        EXPECT_EQ(ole->Unadvise(cookie), S_OK);
+        EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK); // a closed control closes again without complaint
+        EXPECT_EQ(site.closes, 1);
+        ole->SetClientSite(nullptr);
+        EXPECT_EQ(site.refs, 1);
+    });
+    DestroyWindow(parent);
+}
+
+TEST_F(ControlTest, ExtentIsKeptForTheContentAspect) {
+    for_each_class([](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
+        auto ole = com::query<IOleObject>(object.get());
+        auto persist = com::query<IPersistStreamInit>(object.get());
+        SIZEL size{1000, 500};
+        EXPECT_EQ(persist->IsDirty(), S_FALSE);
+        ASSERT_EQ(ole->SetExtent(DVASPECT_CONTENT, &size), S_OK);
+        EXPECT_EQ(persist->IsDirty(), S_OK);
+        SIZEL read{};
+        ASSERT_EQ(ole->GetExtent(DVASPECT_CONTENT, &read), S_OK);
+        EXPECT_EQ(read.cx, 1000);
+        EXPECT_EQ(read.cy, 500);
+        EXPECT_EQ(ole->SetExtent(DVASPECT_ICON, &size), E_FAIL);
+        auto view = com::query<IViewObject2>(object.get());
+        EXPECT_EQ(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &read), S_OK);
+        EXPECT_EQ(read.cx, 1000);
+    });
+}
+
+TEST_F(ControlTest, EmptyPropertySetRoundTripsThroughAStream) {
+    for_each_class([](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        auto persist = com::query<IPersistStreamInit>(object.get());
+        CLSID clsid{};
+        ASSERT_EQ(persist->GetClassID(&clsid), S_OK);
+        EXPECT_TRUE(IsEqualCLSID(clsid, *c.clsid));
+        ASSERT_EQ(persist->InitNew(), S_OK);
+        com::com_ptr<IStream> stream;
+        ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
+        ULARGE_INTEGER max{};
+        ASSERT_EQ(persist->GetSizeMax(&max), S_OK);
+        ASSERT_EQ(persist->Save(stream.get(), TRUE), S_OK);
+        STATSTG stat{};
+        stream->Stat(&stat, STATFLAG_NONAME);
+        EXPECT_EQ(stat.cbSize.QuadPart, max.QuadPart);
+        LARGE_INTEGER zero{};
+        stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+        EXPECT_EQ(persist->Load(stream.get()), S_OK);
+        // A stream that ends before the property set does not load.
+        EXPECT_EQ(persist->Load(stream.get()), E_FAIL);
+    });
+}
+
+TEST_F(ControlTest, PropertySetRoundTripsThroughAStorage) {
+    for_each_class([](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        auto persist = com::query<IPersistStorage>(object.get());
+        if (std::wstring(c.name) == L"trace") {
+            EXPECT_FALSE(persist);
+            return;
+        }
+        com::com_ptr<ILockBytes> bytes;
+        com::com_ptr<IStorage> storage;
+        ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
+        ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
+                                               storage.put()),
+                  S_OK);
+        EXPECT_EQ(persist->Load(storage.get()), STG_E_FILENOTFOUND); // nothing saved yet
+        ASSERT_EQ(persist->InitNew(storage.get()), S_OK);
+        ASSERT_EQ(persist->Save(storage.get(), TRUE), S_OK);
+        ASSERT_EQ(persist->SaveCompleted(nullptr), S_OK);
+        EXPECT_EQ(persist->Load(storage.get()), S_OK);
+    });
+}
+
+TEST_F(ControlTest, DataObjectHandsOutTheLabelAsAMetafile) {
+    for_each_class([](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        auto data = com::query<IDataObject>(object.get());
+        if (!data)
+            return; // the trace class has none
+        FORMATETC format{CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
+        STGMEDIUM medium{};
+        ASSERT_EQ(data->GetData(&format, &medium), S_OK) << std::string(c.name, c.name + wcslen(c.name));
+        ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_MFPICT));
+        auto* picture = static_cast<METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
+        EXPECT_EQ(picture->mm, MM_ANISOTROPIC);
+        EXPECT_EQ(picture->xExt, 5080);
+        EXPECT_GT(GetMetaFileBitsEx(picture->hMF, 0, nullptr), 0u);
+        GlobalUnlock(medium.hMetaFilePict);
+        ReleaseStgMedium(&medium);
+
+        FORMATETC text{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        EXPECT_EQ(data->GetData(&text, &medium), DATA_E_FORMATETC);
+        EXPECT_EQ(data->QueryGetData(&format), S_OK);
+        EXPECT_EQ(data->QueryGetData(&text), DATA_E_FORMATETC);
+    });
+}
+
+TEST_F(ControlTest, ClassInformationComesFromTheTypeLibrary) {
+    for_each_class([](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
+        auto info = com::query<IProvideClassInfo2>(object.get());
+        if (!info)
+            return;
+        com::com_ptr<ITypeInfo> type;
+        ASSERT_EQ(info->GetClassInfo(type.put()), S_OK);
+        TYPEATTR* attr = nullptr;
+        type->GetTypeAttr(&attr);
+        EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+        EXPECT_TRUE(IsEqualGUID(attr->guid, *c.clsid));
+        type->ReleaseTypeAttr(attr);
+        GUID source{};
+        const HRESULT hr = info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source);
+        if (std::wstring(c.name) == L"container") {
+            EXPECT_EQ(hr, S_OK);
+            EXPECT_TRUE(IsEqualGUID(source, DIID__IVEX_GeneralDocumentContainerEvents));
+        } else {
+            EXPECT_EQ(hr, E_FAIL);
+            EXPECT_TRUE(IsEqualGUID(source, GUID_NULL));
+        }
+    });
+}
+
+TEST_F(ControlTest, ViewStatusAndHitTesting) {
+    for_each_class([](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
+        auto view = com::query<IViewObjectEx>(object.get());
+        DWORD status = 0;
+        EXPECT_EQ(view->GetViewStatus(&status), S_OK);
+        EXPECT_EQ(status, static_cast<DWORD>(VIEWSTATUS_SOLIDBKGND | VIEWSTATUS_OPAQUE));
+        const RECT bounds{0, 0, 100, 50};
+        DWORD hit = 0;
+        EXPECT_EQ(view->QueryHitPoint(DVASPECT_CONTENT, &bounds, POINT{50, 25}, 0, &hit), S_OK);
+        EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_HIT));
+        EXPECT_EQ(view->QueryHitPoint(DVASPECT_CONTENT, &bounds, POINT{150, 25}, 0, &hit), S_OK);
+        EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_OUTSIDE));
+    });
+}
+
+} // namespace
+} // namespace vex::test
