@@ -8,11 +8,9 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Type library and interface declarations from the IDL.
 set(VEX_GENERATED ${CMAKE_BINARY_DIR}/generated)
 set(VEX_WINE_IDL /usr/include/wine/wine/windows)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(VEX_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
-else()
-    set(VEX_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/i386-windows)
-endif()
+# importlib("stdole2.tlb") needs Wine's copy; only the 64-bit Wine is installed, and the library it
+# describes is the same for both architectures.
+set(VEX_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 add_custom_command(
     OUTPUT ${VEX_GENERATED}/vex.h ${VEX_GENERATED}/vex_i.c ${VEX_GENERATED}/vex.tlb
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VEX_GENERATED}
@@ -45,7 +43,11 @@ add_library(vex_objects STATIC
     trace/trace.cpp
     trace/tracer.cpp
     trace/trace_objects.cpp
+    automation/automation_calls.cpp
+    automation/byte_array.cpp
+    automation/conversions.cpp
     automation/ole_shutdown.cpp
+    automation/temp_files.cpp
     environment/environment.cpp
     factory/factory.cpp
     factory/factory_properties.cpp

@@ -4,6 +4,7 @@
 // and moves table data from the host's document provider.
 #pragma once
 
+#include "automation/general_document_container.h"
 #include "com/bstr.h"
 #include "com/control/control.h"
 #include "com/dispatch.h"
@@ -18,7 +19,8 @@ namespace vex {
 
 class CVEX_Factory : public com::ObjectRoot,
                      public com::DispatchImpl<IVEX_FactoryFull, IVEX_Factory>,
-                     public com::ControlBase {
+                     public com::ControlBase,
+                     public CVEX_GeneralDocumentContainer {
 public:
     static std::span<const com::InterfaceEntry> interfaces();
     HRESULT FinalConstruct();
@@ -75,6 +77,10 @@ private:
     template <class Component>
     HRESULT delete_office_component(com::com_ptr<Component>& component);
     HRESULT release_member_oleobject(IUnknown* object);
+    // The container the host must have created before URLs or content can go through it.
+    HRESULT require_container() const noexcept;
+    // m_buffer as a byte array VARIANT.
+    HRESULT getDocumentdata(VARIANT* data) const noexcept;
     // Traces entry and exit of a member that has no effect.
     HRESULT accepted(const wchar_t* entry, const wchar_t* exit) const noexcept;
 
@@ -89,7 +95,13 @@ private:
     com::com_ptr<IVEX_Trace> m_wordtrace;
     com::com_ptr<IUnknown> m_control;
 
-    // Data-transfer state.
+    // Data-transfer state. The component name keys are what dp_table_identifier looks for in its
+    // proxy argument.
+    static constexpr wchar_t m_factoryKey[] = L"factory";
+    static constexpr wchar_t m_environmentKey[] = L"environment";
+    static constexpr wchar_t m_containerKey[] = L"generaldoccontainer";
+    static constexpr wchar_t m_spreadsheetKey[] = L"spreadsheet";
+    static constexpr wchar_t m_wordKey[] = L"wordprocessing";
     com::unique_bstr m_documentName;
     com::unique_bstr m_documentUrl;
     std::unique_ptr<BYTE[]> m_buffer;

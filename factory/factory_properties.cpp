@@ -53,9 +53,8 @@ STDMETHODIMP CVEX_Factory::setdocumentUrl(BSTR name, BSTR url) {
     m_trace.enter(L"setdocumentUrl");
     m_documentName = com::unique_bstr::copy_of(name);
     m_documentUrl = com::unique_bstr::copy_of(url);
-    // The URLs go to the container the host created before; without one there is nowhere to put them.
-    if (!m_pgeneraldocumentcontainer)
-        return m_trace.fail(L"setDocumentdataUrl", E_FAIL);
+    if (const HRESULT hr = require_container(); FAILED(hr))
+        return hr;
     VEX_RETURN_IF_FAILED(m_trace, L"setDocumentdataUrl",
                          m_pgeneraldocumentcontainer->setDocumentdataUrl(m_documentName.get(), url));
     m_trace.leave(L"setdocumentUrl", S_OK);

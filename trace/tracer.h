@@ -9,6 +9,10 @@
 
 namespace vex {
 
+// The plain entry and exit methods, or the "Level2" ones of the shared automation and conversion
+// operations (the same threshold; a finer name for the host).
+enum class TraceLevel { plain, level2 };
+
 class Tracer {
 public:
     Tracer() = default;
@@ -26,6 +30,12 @@ public:
     void leave(std::wstring_view name, HRESULT status) const noexcept;
     void enter2(std::wstring_view name) const noexcept;
     void leave2(std::wstring_view name, HRESULT status) const noexcept;
+    void enter(TraceLevel level, std::wstring_view name) const noexcept {
+        level == TraceLevel::level2 ? enter2(name) : enter(name);
+    }
+    void leave(TraceLevel level, std::wstring_view name, HRESULT status) const noexcept {
+        level == TraceLevel::level2 ? leave2(name, status) : leave(name, status);
+    }
     void error(std::wstring_view text, HRESULT status) const noexcept;
     void warning(std::wstring_view text, HRESULT status) const noexcept;
     void exception(std::wstring_view text, HRESULT status) const noexcept;
