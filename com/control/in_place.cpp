@@ -152,7 +152,8 @@ STDMETHODIMP ControlBase::InPlaceDeactivate() {
     UIDeactivate();
     m_in_place_active = false;
     destroy_window();
-    com_ptr<IOleInPlaceSite> site = m_in_place_site;
+    // The in-place session ends here: the site is told and let go.
+    com_ptr<IOleInPlaceSite> site = std::move(m_in_place_site);
     if (site) {
         if (auto site_ex = site.try_query<IOleInPlaceSiteEx>())
             site_ex->OnInPlaceDeactivateEx(TRUE);

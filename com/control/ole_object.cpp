@@ -11,6 +11,13 @@ ControlBase::~ControlBase() {
 
 STDMETHODIMP ControlBase::SetClientSite(IOleClientSite* site) {
     m_client_site = site;
+    if (!site) {
+        // Leaving the container: nothing of it may be kept.
+        InPlaceDeactivate();
+        m_ole_advise = nullptr;
+        m_data_advise = nullptr;
+        m_view_sink = nullptr;
+    }
     return S_OK;
 }
 
