@@ -34,7 +34,8 @@ public:
     HRESULT getTmpFilename(BSTR directory, BSTR namePart, BSTR* out);
     // Writes the bytes to a fresh temporary file; the name is handed out even when writing fails.
     HRESULT writeTmpFile(BSTR directory, BSTR namePart, const BYTE* bytes, ULONG count, BSTR* out);
-    // Deletes every file directory\<name part>* (every temporary file written with that name part).
+    // Deletes every file directory\<name part>* and every temporary file writeTmpFile made there with
+    // that name part.
     HRESULT deleteTmpFile(BSTR directory, BSTR namePart);
 
 protected:

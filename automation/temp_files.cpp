@@ -25,6 +25,28 @@ std::wstring temporary_file_name(std::wstring_view directory, std::wstring_view 
     return name;
 }
 
+bool starts_with_nocase(std::wstring_view text, std::wstring_view prefix) {
+    return text.size() >= prefix.size() &&
+           CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()), prefix.data(),
+                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
+
+// The files that belong to a name part: those whose name starts with it, and those writeTmpFile
+// made with it (fourteen digits of date and time, the name part, ".txt"). File names compare
+// without regard to case, as the file system does.
+bool belongs_to(std::wstring_view file, std::wstring_view name_part) {
+    if (starts_with_nocase(file, name_part))
+        return true;
+    constexpr size_t stamp_length = 14;
+    if (file.size() != stamp_length + name_part.size() + 4)
+        return false;
+    for (size_t i = 0; i < stamp_length; ++i)
+        if (file[i] < L'0' || file[i] > L'9')
+            return false;
+    return starts_with_nocase(file.substr(stamp_length), name_part) &&
+           starts_with_nocase(file.substr(stamp_length + name_part.size()), L".txt");
+}
+
 } // namespace
 
 HRESULT CVEX_GeneralDocumentContainer::getTmpFilename(BSTR directory, BSTR namePart, BSTR* out) {
@@ -58,12 +80,13 @@ HRESULT CVEX_GeneralDocumentContainer::writeTmpFile(BSTR directory, BSTR namePar
 HRESULT CVEX_GeneralDocumentContainer::deleteTmpFile(BSTR directory, BSTR namePart) {
     m_baseTrace.enter2(L"deleteTmpFile");
     const std::wstring dir(com::bstr_view(directory));
-    const std::wstring pattern = dir + L'\\' + std::wstring(com::bstr_view(namePart)) + L'*';
+    const std::wstring_view part = com::bstr_view(namePart);
+    const std::wstring pattern = dir + L"\\*";
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !belongs_to(found.cFileName, part))
                 continue; // only files are written here
             const std::wstring file = dir + L'\\' + found.cFileName;
             if (!DeleteFileW(file.c_str())) {

@@ -13,8 +13,10 @@ set(VEX_WINE_ENV "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 # The stand-ins of the host's services: a static library for the test programs (which register them
 # as class objects of their own process) and standins.dll for script hosts and the main job.
 add_library(vex_standins STATIC
+    tests/support/standins/document_services.cpp
     tests/support/standins/host_trace_service.cpp
     tests/support/standins/script_log.cpp
+    tests/support/standins/scripted_dispatch.cpp
 )
 target_include_directories(vex_standins PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(vex_standins PUBLIC vex_objects)
@@ -65,3 +67,6 @@ function(vex_script_test name script)
                                             FAIL_REGULAR_EXPRESSION "FAIL:")
 endfunction()
 vex_script_test(script_foundation tests/script/foundation.js)
+vex_wine_test(automation_tests
+    tests/automation/automation_calls_test.cpp
+    tests/automation/conversions_test.cpp)

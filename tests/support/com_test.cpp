@@ -67,6 +67,7 @@ const VexExports& vex_exports() {
 void ComTest::SetUp() {
     ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
     HostTraceLog::instance().clear();
+    HostServices::instance().clear();
     for (const ProcessClass& c : process_classes) {
         auto* factory = new com::ClassFactory(c.create, false);
         DWORD cookie = 0;

@@ -6,6 +6,7 @@
 #include "com/bstr.h"
 #include "com/com_ptr.h"
 #include "module/interfaces.h"
+#include "standins/document_services.h"
 #include "standins/host_trace_service.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +39,7 @@ protected:
     void TearDown() override;
 
     HostTraceLog& trace_log() { return HostTraceLog::instance(); }
+    HostServices& host() { return HostServices::instance(); }
     // The trace lines of one traced object ("CVEX_Factory", "CVEX_Environment_Karvo" ...).
     Lines lines(std::wstring_view object_name) { return trace_log().lines(object_name); }
 

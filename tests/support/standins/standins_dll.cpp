@@ -2,6 +2,7 @@
 // hosts and the main job.
 #include "com/class_factory.h"
 #include "com/module.h"
+#include "document_services.h"
 #include "host_trace_service.h"
 #include "script_log.h"
 
@@ -18,6 +19,7 @@ struct StandinClass {
 const StandinClass g_classes[] = {
     {&vex::test::host_trace_clsid, nullptr, vex::test::create_host_trace_service},
     {&vex::test::script_log_clsid, L"VexStandins.Log", vex::test::create_script_log},
+    {&vex::test::document_proxy_clsid, L"VexStandins.DocumentProxy", vex::test::create_document_proxy},
 };
 
 std::wstring guid_text(const GUID& guid) {

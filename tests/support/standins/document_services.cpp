@@ -1,0 +1,468 @@
+#include "document_services.h"
+
+#include "com/bstr.h"
+#include "com/com_ptr.h"
+#include "com/object.h"
+
+#include <oaidl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+
+namespace vex::test {
+namespace {
+
+std::wstring text(BSTR s) {
+    return s ? std::wstring(com::bstr_view(s)) : L"<null>";
+}
+
+std::wstring join(std::initializer_list<std::wstring> parts) {
+    std::wstring out;
+    for (const auto& part : parts) {
+        if (!out.empty())
+            out += L", ";
+        out += part;
+    }
+    return out;
+}
+
+#define VEX_SLOT(n) virtual HRESULT STDMETHODCALLTYPE slot##n() = 0
+#define VEX_UNEXPECTED(n) \
+    STDMETHODIMP slot##n() override { return unexpected(n); }
+
+// The proxy's method table as the host defines it.
+struct DocumentProxySlots : public IUnknown {
+    VEX_SLOT(3); VEX_SLOT(4); VEX_SLOT(5); VEX_SLOT(6); VEX_SLOT(7); VEX_SLOT(8);
+    virtual HRESULT STDMETHODCALLTYPE GetOperationStatus(LONG* status) = 0; // 9
+    VEX_SLOT(10); VEX_SLOT(11); VEX_SLOT(12); VEX_SLOT(13); VEX_SLOT(14);
+    virtual HRESULT STDMETHODCALLTYPE CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
+                                                     LONG* handle) = 0; // 15
+    virtual HRESULT STDMETHODCALLTYPE OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
+                                                   LONG* handle) = 0; // 16
+    VEX_SLOT(17);
+    virtual HRESULT STDMETHODCALLTYPE CloseDocument(LONG handle, LONG options, LONG* result) = 0; // 18
+    virtual HRESULT STDMETHODCALLTYPE SaveDocumentToURL(LONG handle, BSTR url, LONG* error) = 0; // 19
+    VEX_SLOT(20); VEX_SLOT(21); VEX_SLOT(22); VEX_SLOT(23); VEX_SLOT(24); VEX_SLOT(25); VEX_SLOT(26);
+    virtual HRESULT STDMETHODCALLTYPE GetDocument(LONG handle, IDispatch** document) = 0; // 27
+    VEX_SLOT(28);
+    virtual HRESULT STDMETHODCALLTYPE GetDocumentProvider(LONG handle, IUnknown** provider) = 0; // 29
+};
+
+// The provider's method table as the host defines it.
+struct DocumentProviderSlots : public IUnknown {
+    VEX_SLOT(3); VEX_SLOT(4); VEX_SLOT(5); VEX_SLOT(6); VEX_SLOT(7); VEX_SLOT(8); VEX_SLOT(9); VEX_SLOT(10);
+    VEX_SLOT(11); VEX_SLOT(12); VEX_SLOT(13); VEX_SLOT(14); VEX_SLOT(15); VEX_SLOT(16); VEX_SLOT(17); VEX_SLOT(18);
+    VEX_SLOT(19); VEX_SLOT(20); VEX_SLOT(21); VEX_SLOT(22); VEX_SLOT(23); VEX_SLOT(24); VEX_SLOT(25); VEX_SLOT(26);
+    VEX_SLOT(27); VEX_SLOT(28); VEX_SLOT(29); VEX_SLOT(30);
+    virtual HRESULT STDMETHODCALLTYPE SetDataFromURL(BSTR a, BSTR b, BSTR url) = 0; // 31
+    VEX_SLOT(32);
+    virtual HRESULT STDMETHODCALLTYPE GetDataAsLockBytes(BSTR a, BSTR b, ILockBytes** data) = 0; // 33
+};
+
+HRESULT unexpected(int slot) {
+    HostServices::instance().log(L"<unexpected slot " + std::to_wstring(slot) + L">");
+    return E_NOTIMPL;
+}
+
+// A lock-bytes object over memory; only reading is used.
+class MemoryLockBytes : public com::ObjectRoot, public ILockBytes {
+public:
+    static std::span<const com::InterfaceEntry> interfaces() {
+        static const com::InterfaceEntry entries[] = {VEX_INTERFACE_ENTRY(MemoryLockBytes, ILockBytes)};
+        return entries;
+    }
+    Bytes bytes;
+
+    STDMETHODIMP ReadAt(ULARGE_INTEGER offset, void* out, ULONG size, ULONG* read) override {
+        auto& services = HostServices::instance();
+        services.log(L"ReadAt(" + std::to_wstring(offset.QuadPart) + L", " + std::to_wstring(size) + L")");
+        if (read)
+            *read = 0;
+        if (FAILED(services.lock_bytes.read_result))
+            return services.lock_bytes.read_result;
+        const ULONGLONG available = offset.QuadPart < bytes.size() ? bytes.size() - offset.QuadPart : 0;
+        ULONG n = static_cast<ULONG>(std::min<ULONGLONG>(size, available));
+        n -= std::min(n, services.lock_bytes.read_short_by);
+        std::memcpy(out, bytes.data() + offset.QuadPart, n);
+        if (read)
+            *read = n;
+        return S_OK;
+    }
+    STDMETHODIMP WriteAt(ULARGE_INTEGER, const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+    STDMETHODIMP Flush() override { return S_OK; }
+    STDMETHODIMP SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    STDMETHODIMP Stat(STATSTG* stat, DWORD flag) override {
+        auto& services = HostServices::instance();
+        services.log(L"Stat(" + std::to_wstring(flag) + L")");
+        if (FAILED(services.lock_bytes.stat_result))
+            return services.lock_bytes.stat_result;
+        *stat = {};
+        stat->type = services.lock_bytes.stat_type;
+        stat->cbSize.QuadPart = bytes.size();
+        if (flag == STATFLAG_DEFAULT) { // the caller owns (and must free) the name
+            static const wchar_t name[] = L"provider data";
+            stat->pwcsName = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(name)));
+            std::memcpy(stat->pwcsName, name, sizeof(name));
+        }
+        return S_OK;
+    }
+
+protected:
+    MemoryLockBytes() = default;
+};
+
+class DocumentProvider : public com::ObjectRoot, public DocumentProviderSlots {
+public:
+    static std::span<const com::InterfaceEntry> interfaces() {
+        static const com::InterfaceEntry entries[] = {
+            VEX_INTERFACE_ENTRY_IID(DocumentProvider, document_provider_iid, DocumentProviderSlots)};
+        return entries;
+    }
+    LONG handle = 0;
+    bool has_url_data = false;
+    Bytes url_data;
+
+    STDMETHODIMP SetDataFromURL(BSTR a, BSTR b, BSTR url) override {
+        auto& services = HostServices::instance();
+        services.log(L"SetDataFromURL(" + join({text(a), text(b), text(url)}) + L")");
+        if (HRESULT hr = services.failure(L"SetDataFromURL"); FAILED(hr))
+            return hr;
+        if (!services.read_url(text(url), url_data))
+            return STG_E_FILENOTFOUND;
+        has_url_data = true;
+        return S_OK;
+    }
+    STDMETHODIMP GetDataAsLockBytes(BSTR a, BSTR b, ILockBytes** data) override {
+        auto& services = HostServices::instance();
+        services.log(L"GetDataAsLockBytes(" + join({text(a), text(b)}) + L")");
+        *data = nullptr;
+        if (HRESULT hr = services.failure(L"GetDataAsLockBytes"); FAILED(hr))
+            return hr;
+        // The data taken from a URL, else the document's bytes as they are now.
+        const auto document = services.documents.find(handle);
+        const Bytes& bytes = has_url_data ? url_data : document != services.documents.end() ? document->second.bytes
+                                                                                             : url_data;
+        return create_memory_lock_bytes(bytes, data);
+    }
+    VEX_UNEXPECTED(3) VEX_UNEXPECTED(4) VEX_UNEXPECTED(5) VEX_UNEXPECTED(6) VEX_UNEXPECTED(7) VEX_UNEXPECTED(8)
+    VEX_UNEXPECTED(9) VEX_UNEXPECTED(10) VEX_UNEXPECTED(11) VEX_UNEXPECTED(12) VEX_UNEXPECTED(13) VEX_UNEXPECTED(14)
+    VEX_UNEXPECTED(15) VEX_UNEXPECTED(16) VEX_UNEXPECTED(17) VEX_UNEXPECTED(18) VEX_UNEXPECTED(19) VEX_UNEXPECTED(20)
+    VEX_UNEXPECTED(21) VEX_UNEXPECTED(22) VEX_UNEXPECTED(23) VEX_UNEXPECTED(24) VEX_UNEXPECTED(25) VEX_UNEXPECTED(26)
+    VEX_UNEXPECTED(27) VEX_UNEXPECTED(28) VEX_UNEXPECTED(29) VEX_UNEXPECTED(30) VEX_UNEXPECTED(32)
+
+protected:
+    DocumentProvider() = default;
+};
+
+// An object that answers no provider interface, for hosts that hand out the wrong thing.
+class NotAProvider : public com::ObjectRoot, public IPersist {
+public:
+    static std::span<const com::InterfaceEntry> interfaces() {
+        static const com::InterfaceEntry entries[] = {VEX_INTERFACE_ENTRY(NotAProvider, IPersist)};
+        return entries;
+    }
+    STDMETHODIMP GetClassID(CLSID* clsid) override { return *clsid = CLSID_NULL, S_OK; }
+
+protected:
+    NotAProvider() = default;
+};
+
+// The automation object of an open document: identity only.
+class DocumentObject : public com::ObjectRoot, public IDispatch {
+public:
+    static std::span<const com::InterfaceEntry> interfaces() {
+        static const com::InterfaceEntry entries[] = {VEX_INTERFACE_ENTRY(DocumentObject, IDispatch)};
+        return entries;
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+protected:
+    DocumentObject() = default;
+};
+
+// Scriptable members of the proxy, for script hosts that drive and inspect it.
+enum : DISPID { id_calls = 1, id_clear, id_set_url_text, id_url_text, id_operation_status, id_save_error };
+struct ScriptMember {
+    const wchar_t* name;
+    DISPID id;
+};
+constexpr ScriptMember script_members[] = {{L"Calls", id_calls},
+                                           {L"Clear", id_clear},
+                                           {L"SetUrlText", id_set_url_text},
+                                           {L"UrlText", id_url_text},
+                                           {L"OperationStatus", id_operation_status},
+                                           {L"SaveError", id_save_error}};
+
+std::wstring utf8_to_wide(const Bytes& bytes) {
+    std::wstring out(bytes.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()),
+                                      static_cast<int>(bytes.size()), out.data(), static_cast<int>(out.size()));
+    out.resize(n > 0 ? n : 0);
+    return out;
+}
+
+Bytes wide_to_utf8(std::wstring_view text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    Bytes out(n > 0 ? n : 0);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<char*>(out.data()), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+class DocumentProxy : public com::ObjectRoot, public DocumentProxySlots, public IDispatch {
+public:
+    static std::span<const com::InterfaceEntry> interfaces() {
+        static const com::InterfaceEntry entries[] = {
+            VEX_INTERFACE_ENTRY_IID(DocumentProxy, document_proxy_iid, DocumentProxySlots),
+            VEX_INTERFACE_ENTRY(DocumentProxy, IDispatch)};
+        return entries;
+    }
+
+    STDMETHODIMP GetOperationStatus(LONG* status) override {
+        auto& services = HostServices::instance();
+        services.log(L"GetOperationStatus()");
+        if (HRESULT hr = services.failure(L"GetOperationStatus"); FAILED(hr))
+            return hr;
+        *status = services.operation_status;
+        return S_OK;
+    }
+    STDMETHODIMP CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags, LONG* handle) override {
+        auto& services = HostServices::instance();
+        services.log(L"CreateDocument(" + join({text(type), text(format), text(url), std::to_wstring(placement),
+                                                std::to_wstring(flags)}) + L")");
+        if (HRESULT hr = services.failure(L"CreateDocument"); FAILED(hr))
+            return hr;
+        *handle = services.next_handle++;
+        services.documents[*handle] = {text(type), wide_to_utf8(L"new document of type " + text(type)), true};
+        return S_OK;
+    }
+    STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags, LONG* handle) override {
+        auto& services = HostServices::instance();
+        services.log(L"OpenDocument(" + join({text(type), text(format), text(url), std::to_wstring(placement),
+                                              std::to_wstring(flags)}) + L")");
+        if (HRESULT hr = services.failure(L"OpenDocument"); FAILED(hr))
+            return hr;
+        Bytes bytes;
+        if (!services.read_url(text(url), bytes))
+            return STG_E_FILENOTFOUND;
+        *handle = services.next_handle++;
+        services.documents[*handle] = {text(type), std::move(bytes), true};
+        return S_OK;
+    }
+    STDMETHODIMP CloseDocument(LONG handle, LONG options, LONG* result) override {
+        auto& services = HostServices::instance();
+        services.log(L"CloseDocument(" + join({std::to_wstring(handle), std::to_wstring(options)}) + L")");
+        if (HRESULT hr = services.failure(L"CloseDocument"); FAILED(hr))
+            return hr;
+        auto document = services.documents.find(handle);
+        if (document == services.documents.end() || !document->second.open)
+            return E_INVALIDARG;
+        document->second.open = false;
+        if (result)
+            *result = 0;
+        return S_OK;
+    }
+    STDMETHODIMP SaveDocumentToURL(LONG handle, BSTR url, LONG* error) override {
+        auto& services = HostServices::instance();
+        services.log(L"SaveDocumentToURL(" + join({std::to_wstring(handle), text(url)}) + L")");
+        if (HRESULT hr = services.failure(L"SaveDocumentToURL"); FAILED(hr))
+            return hr;
+        auto document = services.documents.find(handle);
+        if (document == services.documents.end() || !url)
+            return E_INVALIDARG;
+        *error = services.save_error;
+        if (services.save_error == 0 && !services.write_url(text(url), document->second.bytes))
+            return STG_E_WRITEFAULT;
+        return S_OK;
+    }
+    STDMETHODIMP GetDocument(LONG handle, IDispatch** document) override {
+        auto& services = HostServices::instance();
+        services.log(L"GetDocument(" + std::to_wstring(handle) + L")");
+        *document = nullptr;
+        if (HRESULT hr = services.failure(L"GetDocument"); FAILED(hr))
+            return hr;
+        if (!services.documents.count(handle))
+            return E_INVALIDARG;
+        auto& object = m_document_objects[handle];
+        if (!object)
+            com::ComObject<DocumentObject>::create(nullptr, IID_IDispatch, object.put_void());
+        object.copy_to(document);
+        return S_OK;
+    }
+    STDMETHODIMP GetDocumentProvider(LONG handle, IUnknown** provider) override {
+        auto& services = HostServices::instance();
+        services.log(L"GetDocumentProvider(" + std::to_wstring(handle) + L")");
+        *provider = nullptr;
+        if (HRESULT hr = services.failure(L"GetDocumentProvider"); FAILED(hr))
+            return hr;
+        if (!services.provider_answers)
+            return com::ComObject<NotAProvider>::create(nullptr, IID_IUnknown, reinterpret_cast<void**>(provider));
+        com::ComObject<DocumentProvider>* created = nullptr;
+        HRESULT hr = com::ComObject<DocumentProvider>::create_instance(&created);
+        if (FAILED(hr))
+            return hr;
+        created->handle = handle;
+        hr = created->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(provider));
+        created->Release();
+        return hr;
+    }
+    VEX_UNEXPECTED(3) VEX_UNEXPECTED(4) VEX_UNEXPECTED(5) VEX_UNEXPECTED(6) VEX_UNEXPECTED(7) VEX_UNEXPECTED(8)
+    VEX_UNEXPECTED(10) VEX_UNEXPECTED(11) VEX_UNEXPECTED(12) VEX_UNEXPECTED(13) VEX_UNEXPECTED(14) VEX_UNEXPECTED(17)
+    VEX_UNEXPECTED(20) VEX_UNEXPECTED(21) VEX_UNEXPECTED(22) VEX_UNEXPECTED(23) VEX_UNEXPECTED(24) VEX_UNEXPECTED(25)
+    VEX_UNEXPECTED(26) VEX_UNEXPECTED(28)
+
+    // IDispatch for script hosts.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        HRESULT hr = S_OK;
+        for (UINT i = 0; i < count; ++i) {
+            ids[i] = DISPID_UNKNOWN;
+            for (const ScriptMember& m : script_members)
+                if (_wcsicmp(names[i], m.name) == 0)
+                    ids[i] = m.id;
+            if (ids[i] == DISPID_UNKNOWN)
+                hr = DISP_E_UNKNOWNNAME;
+        }
+        return hr;
+    }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) override {
+        auto& services = HostServices::instance();
+        // Arguments arrive last first.
+        const auto argument = [&](UINT index, VARTYPE type, com::unique_variant& out) {
+            if (index >= params->cArgs)
+                return DISP_E_BADPARAMCOUNT;
+            return VariantChangeType(out.get(), &params->rgvarg[params->cArgs - 1 - index], 0, type);
+        };
+        com::unique_variant first, second;
+        switch (id) {
+        case id_calls: {
+            std::wstring joined;
+            for (const auto& call : services.calls)
+                joined += (joined.empty() ? L"" : L"\n") + call;
+            if (result) {
+                result->vt = VT_BSTR;
+                result->bstrVal = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
+            }
+            return S_OK;
+        }
+        case id_clear:
+            services.clear();
+            return S_OK;
+        case id_set_url_text: {
+            HRESULT hr = argument(0, VT_BSTR, first);
+            if (SUCCEEDED(hr))
+                hr = argument(1, VT_BSTR, second);
+            if (FAILED(hr))
+                return hr;
+            services.set_url(std::wstring(com::bstr_view(first->bstrVal)), wide_to_utf8(com::bstr_view(second->bstrVal)));
+            return S_OK;
+        }
+        case id_url_text: {
+            if (HRESULT hr = argument(0, VT_BSTR, first); FAILED(hr))
+                return hr;
+            Bytes bytes;
+            if (!services.read_url(std::wstring(com::bstr_view(first->bstrVal)), bytes))
+                return STG_E_FILENOTFOUND;
+            const std::wstring wide = utf8_to_wide(bytes);
+            if (result) {
+                result->vt = VT_BSTR;
+                result->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+            }
+            return S_OK;
+        }
+        case id_operation_status:
+        case id_save_error: {
+            if (HRESULT hr = argument(0, VT_I4, first); FAILED(hr))
+                return hr;
+            (id == id_operation_status ? services.operation_status : services.save_error) = first->lVal;
+            return S_OK;
+        }
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+        }
+    }
+
+protected:
+    DocumentProxy() = default;
+
+private:
+    std::map<LONG, com::com_ptr<IDispatch>> m_document_objects;
+};
+
+} // namespace
+
+HostServices& HostServices::instance() {
+    static HostServices services;
+    return services;
+}
+
+void HostServices::clear() {
+    *this = HostServices();
+}
+
+HRESULT HostServices::failure(const wchar_t* operation) const {
+    const auto found = failures.find(operation);
+    return found == failures.end() ? S_OK : found->second;
+}
+
+bool HostServices::read_url(const std::wstring& url, Bytes& bytes) const {
+    const auto found = m_urls.find(url);
+    if (found != m_urls.end()) {
+        bytes = found->second;
+        return true;
+    }
+    std::FILE* file = _wfopen(url.c_str(), L"rb");
+    if (!file)
+        return false;
+    bytes.clear();
+    BYTE chunk[4096];
+    size_t n = 0;
+    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(file);
+    return true;
+}
+
+bool HostServices::write_url(const std::wstring& url, const Bytes& bytes) {
+    if (m_urls.count(url) || url.find(L'\\') == std::wstring::npos) {
+        m_urls[url] = bytes;
+        return true;
+    }
+    std::FILE* file = _wfopen(url.c_str(), L"wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+HRESULT create_document_proxy(IUnknown* outer, REFIID iid, void** out) noexcept {
+    return com::ComObject<DocumentProxy>::create(outer, iid, out);
+}
+
+HRESULT create_memory_lock_bytes(const Bytes& bytes, ILockBytes** out) noexcept {
+    com::ComObject<MemoryLockBytes>* created = nullptr;
+    HRESULT hr = com::ComObject<MemoryLockBytes>::create_instance(&created);
+    if (FAILED(hr))
+        return hr;
+    created->bytes = bytes;
+    hr = created->QueryInterface(IID_ILockBytes, reinterpret_cast<void**>(out));
+    created->Release();
+    return hr;
+}
+
+Bytes bytes_of(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+} // namespace vex::test
