@@ -70,3 +70,6 @@ vex_script_test(script_foundation tests/script/foundation.js)
 vex_wine_test(automation_tests
     tests/automation/automation_calls_test.cpp
     tests/automation/conversions_test.cpp)
+
+# The table core's Windows side (MSXML adapter, trace forwarding) and its tests under Wine.
+include(cmake/windows-tablecore.cmake OPTIONAL)
