@@ -49,7 +49,7 @@ endfunction()
 
 vex_wine_test(trace_tests tests/trace/trace_test.cpp)
 vex_wine_test(environment_tests tests/environment/environment_test.cpp)
-vex_wine_test(factory_tests tests/factory/factory_test.cpp)
+vex_wine_test(factory_tests tests/factory/factory_test.cpp tests/factory/factory_transfer_test.cpp)
 vex_wine_test(module_tests
     tests/module/entry_points_test.cpp
     tests/module/type_library_test.cpp

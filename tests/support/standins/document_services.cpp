@@ -19,10 +19,12 @@ std::wstring text(BSTR s) {
 
 std::wstring join(std::initializer_list<std::wstring> parts) {
     std::wstring out;
+    bool first = true;
     for (const auto& part : parts) {
-        if (!out.empty())
+        if (!first)
             out += L", ";
         out += part;
+        first = false;
     }
     return out;
 }
