@@ -30,6 +30,7 @@ add_dependencies(vex_guids vex_idl)
 # Everything of the product but its entry points, so that unit tests can link the pieces directly.
 add_library(vex_objects STATIC
     com/class_factory.cpp
+    com/connection_point.cpp
     com/dispatch.cpp
     com/module.cpp
     com/type_library.cpp
@@ -48,6 +49,8 @@ add_library(vex_objects STATIC
     automation/conversions.cpp
     automation/ole_shutdown.cpp
     automation/temp_files.cpp
+    container/container_control.cpp
+    container/container_documents.cpp
     environment/environment.cpp
     factory/factory.cpp
     factory/factory_properties.cpp

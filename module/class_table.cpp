@@ -1,5 +1,6 @@
 #include "module/class_table.h"
 
+#include "container/container.h"
 #include "environment/environment.h"
 #include "factory/factory.h"
 #include "module/interfaces.h"
@@ -31,7 +32,7 @@ const ClassEntry g_classes[] = {
      {&CLSID_VEX_GeneralDocumentContainer_Karvo, control_misc, "ATL 7.0 : VEX_GeneralDocumentContainer",
       &DIID__IVEX_GeneralDocumentContainerEvents},
      true,
-     nullptr},
+     create_container_component},
     {&CLSID_VEX_Spreadsheet_Wob,
      IDR_VEX_SPREADSHEET,
      {&CLSID_VEX_Spreadsheet_Wob, control_misc, "ATL 7.0 : VEX_Spreadsheet_Wob", nullptr},
