@@ -67,6 +67,7 @@ function(vex_script_test name script)
                                             FAIL_REGULAR_EXPRESSION "FAIL:")
 endfunction()
 vex_script_test(script_foundation tests/script/foundation.js)
+vex_wine_test(container_tests tests/container/container_test.cpp)
 vex_wine_test(automation_tests
     tests/automation/automation_calls_test.cpp
     tests/automation/conversions_test.cpp)

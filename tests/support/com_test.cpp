@@ -23,6 +23,35 @@ std::wstring module_directory(HMODULE module) {
     return text.substr(0, text.find_last_of(L'\\'));
 }
 
+// Under Wine a crashing test program starts winedbg, which prints nothing useful into a test log:
+// report the faulting module and offset, and the return addresses on the stack, before that.
+void print_address(const char* what, void* address) {
+    HMODULE module = nullptr;
+    char name[MAX_PATH] = "?";
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCSTR>(address), &module))
+        GetModuleFileNameA(module, name, MAX_PATH);
+    std::fprintf(stderr, "%s %p = %s+0x%llx\n", what, address, name,
+                 static_cast<unsigned long long>(static_cast<char*>(address) - reinterpret_cast<char*>(module)));
+}
+
+LONG CALLBACK report_fault(EXCEPTION_POINTERS* info) {
+    const DWORD code = info->ExceptionRecord->ExceptionCode;
+    if (code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_STACK_OVERFLOW && code != EXCEPTION_ILLEGAL_INSTRUCTION &&
+        code != EXCEPTION_INT_DIVIDE_BY_ZERO)
+        return EXCEPTION_CONTINUE_SEARCH;
+    std::fprintf(stderr, "fault 0x%08lx\n", static_cast<unsigned long>(code));
+    print_address("  at", info->ExceptionRecord->ExceptionAddress);
+    void* frames[32];
+    const USHORT count = RtlCaptureStackBackTrace(0, 32, frames, nullptr);
+    for (USHORT i = 0; i < count; ++i)
+        print_address("  called from", frames[i]);
+    std::fflush(stderr);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+const PVOID fault_reporter = AddVectoredExceptionHandler(1, report_fault);
+
 } // namespace
 
 std::wstring vex_dll_path() {
