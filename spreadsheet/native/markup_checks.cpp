@@ -75,6 +75,7 @@ private:
     std::size_t m_depth = 0;
     std::vector<Declaration> m_scopes;
     std::vector<Attribute> m_attributes;
+    bool m_xmlSpace = false;
 };
 
 bool MarkupChecker::references_valid(TextView raw) const {
@@ -168,7 +169,7 @@ MarkupFailure MarkupChecker::run() {
             return failure;
         }
     }
-    return {};
+    return {nullptr, 0, m_xmlSpace};
 }
 
 // Reads the start tag at text[i] ("<"), checks its names and attributes and moves i past it.
@@ -227,6 +228,7 @@ MarkupFailure MarkupChecker::start_tag(std::size_t& i) {
             return fail("Reference to undefined entity.", at + 1);
         }
         m_attributes.push_back({attribute, value});
+        m_xmlSpace = m_xmlSpace || attribute == u"xml:space";
         at = value_end + 1;
     }
     i = at;

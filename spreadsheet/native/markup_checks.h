@@ -15,6 +15,9 @@ namespace vex::table::native {
 struct MarkupFailure {
     const char* reason = nullptr; // null when the text passed
     std::size_t position = 0;     // UTF-16 offset of the fault
+    // Some element of a text that passed carries an "xml:space" attribute, which changes how
+    // whitespace is read inside it.
+    bool xmlSpace = false;
 };
 
 MarkupFailure check_markup(TextView text);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "native/document_checks.h"
 #include "native/markup_checks.h"
@@ -15,9 +16,11 @@ namespace {
 
 // Comments, processing instructions and the declaration are kept as nodes, as MSXML shows them;
 // references stay raw so that undefined ones can be refused; the DOCTYPE is kept only to refuse it.
+// Whitespace-only text is kept too: it is no node for the parser, but it tells where MSXML puts a
+// space into an element's text, and xml:space="preserve" makes it a node again.
 constexpr unsigned parse_options = pugi::parse_cdata | pugi::parse_wconv_attribute | pugi::parse_eol |
                                    pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi |
-                                   pugi::parse_doctype;
+                                   pugi::parse_doctype | pugi::parse_ws_pcdata;
 
 // The longest source line quoted in load error details.
 constexpr std::size_t max_source_text = 200;
@@ -28,6 +31,37 @@ pugi::xml_node node_of(NodeHandle handle) {
 
 NodeHandle handle_of(pugi::xml_node node) {
     return reinterpret_cast<NodeHandle>(node.internal_object());
+}
+
+bool is_space(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+bool whitespace_only(const char* raw) {
+    for (; *raw != 0; ++raw) {
+        if (*raw != ' ' && *raw != '\t' && *raw != '\n' && *raw != '\r') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Cuts whitespace from both ends of text, but not from the range [keepFrom, keepTo) (CDATA content).
+void trim(Text& text, std::size_t keepFrom = Text::npos, std::size_t keepTo = 0) {
+    std::size_t end = text.size();
+    while (end > 0 && end > keepTo && is_space(text[end - 1])) {
+        --end;
+    }
+    std::size_t begin = 0;
+    while (begin < end && begin < keepFrom && is_space(text[begin])) {
+        ++begin;
+    }
+    if (end < text.size()) {
+        text.resize(end);
+    }
+    if (begin > 0) {
+        text.erase(0, begin);
+    }
 }
 
 std::size_t utf8_length(char32_t code) {
@@ -47,31 +81,11 @@ std::size_t utf16_position(TextView text, std::ptrdiff_t utf8_offset) {
     return position;
 }
 
-// Appends the text of all text descendants of root in document order, without recursion.
-void append_descendant_text(Text& out, pugi::xml_node root) {
-    pugi::xml_node node = root.first_child();
-    while (node) {
-        const pugi::xml_node_type type = node.type();
-        if (type == pugi::node_pcdata) {
-            append_decoded(out, node.value());
-        } else if (type == pugi::node_cdata) {
-            append_plain(out, node.value());
-        }
-        if (type == pugi::node_element && node.first_child()) {
-            node = node.first_child();
-            continue;
-        }
-        while (node && node != root && !node.next_sibling()) {
-            node = node.parent();
-        }
-        node = (node && node != root) ? node.next_sibling() : pugi::xml_node();
-    }
-}
-
 } // namespace
 
 Status PugiXmlDom::load(TextView text, bool& loaded) {
     m_loaded = false;
+    m_xmlSpace = false;
     m_error = LoadError{};
     m_attributeNode = no_node;
     const pugi::xml_parse_result result = m_document.load_buffer(text.data(), text.size() * sizeof(char16_t),
@@ -84,6 +98,7 @@ Status PugiXmlDom::load(TextView text, bool& loaded) {
         fail_load(text, markup.reason, markup.position);
     } else {
         m_loaded = true;
+        m_xmlSpace = markup.xmlSpace;
     }
     loaded = m_loaded;
     if (!m_loaded) {
@@ -124,11 +139,51 @@ Status PugiXmlDom::document(NodeHandle& node) {
     return status_ok;
 }
 
+namespace {
+
+// The whitespace handling an element sets for its content: preserved, not preserved, or as around it.
+enum class Space { inherit, preserve, standard };
+
+Space space_of(pugi::xml_node element) {
+    if (const pugi::xml_attribute space = element.attribute("xml:space")) {
+        if (std::strcmp(space.value(), "preserve") == 0) {
+            return Space::preserve;
+        }
+        if (std::strcmp(space.value(), "default") == 0) {
+            return Space::standard;
+        }
+    }
+    return Space::inherit;
+}
+
+} // namespace
+
+bool PugiXmlDom::preserving(pugi::xml_node element) const {
+    if (!m_xmlSpace) {
+        return false;
+    }
+    // The nearest xml:space decides.
+    for (; element; element = element.parent()) {
+        if (const Space space = space_of(element); space != Space::inherit) {
+            return space == Space::preserve;
+        }
+    }
+    return false;
+}
+
+bool PugiXmlDom::ignorable(pugi::xml_node node) const {
+    return node.type() == pugi::node_pcdata && whitespace_only(node.value()) && !preserving(node.parent());
+}
+
 Status PugiXmlDom::first_child(NodeHandle node, NodeHandle& child) {
     if (node == no_node) {
         return status_pointer;
     }
-    child = handle_of(node_of(node).first_child());
+    pugi::xml_node first = node_of(node).first_child();
+    while (first && ignorable(first)) {
+        first = first.next_sibling();
+    }
+    child = handle_of(first);
     return status_ok;
 }
 
@@ -136,7 +191,11 @@ Status PugiXmlDom::next_sibling(NodeHandle node, NodeHandle& sibling) {
     if (node == no_node) {
         return status_pointer;
     }
-    sibling = handle_of(node_of(node).next_sibling());
+    pugi::xml_node next = node_of(node).next_sibling();
+    while (next && ignorable(next)) {
+        next = next.next_sibling();
+    }
+    sibling = handle_of(next);
     return status_ok;
 }
 
@@ -170,6 +229,78 @@ Status PugiXmlDom::name(NodeHandle handle, Text& out) {
     return status_ok;
 }
 
+// The text of an element as MSXML gives it: the text of all its descendants in document order, one
+// space for each run of whitespace-only text between two pieces of text, trimmed at both ends except
+// into CDATA sections; untouched inside xml:space="preserve". Walks without recursion.
+void PugiXmlDom::element_text(pugi::xml_node element, Text& out) const {
+    out.clear();
+    const bool preserve = preserving(element);
+    // The usual cases: a single text child ("VALUE"), or a single element child with a single text
+    // child ("CELL").
+    pugi::xml_node text = element.first_child();
+    if (text && !text.next_sibling() && text.type() == pugi::node_element && !m_xmlSpace) {
+        text = text.first_child();
+    }
+    if (text && !text.next_sibling() && text.type() == pugi::node_pcdata) {
+        append_decoded(out, text.value());
+        if (!preserve) {
+            trim(out);
+        }
+        return;
+    }
+    bool spaceDropped = false;
+    std::size_t cdataFrom = Text::npos;
+    std::size_t cdataTo = 0;
+    // Whether whitespace is preserved in the content being walked, and, where the document uses
+    // xml:space at all, the same for each element the walk is inside of.
+    bool keep = preserve;
+    std::vector<bool> kept;
+    pugi::xml_node node = element.first_child();
+    while (node) {
+        const pugi::xml_node_type type = node.type();
+        if (type == pugi::node_pcdata) {
+            if (!keep && whitespace_only(node.value())) {
+                spaceDropped = true;
+            } else if (*node.value() != 0) {
+                if (spaceDropped && !out.empty()) {
+                    out.push_back(u' ');
+                }
+                spaceDropped = false;
+                append_decoded(out, node.value());
+            }
+        } else if (type == pugi::node_cdata) {
+            if (spaceDropped && !out.empty()) {
+                out.push_back(u' ');
+            }
+            spaceDropped = false;
+            cdataFrom = std::min(cdataFrom, out.size());
+            append_plain(out, node.value());
+            cdataTo = out.size();
+        }
+        if (type == pugi::node_element && node.first_child()) {
+            if (m_xmlSpace) {
+                kept.push_back(keep);
+                if (const Space space = space_of(node); space != Space::inherit) {
+                    keep = space == Space::preserve;
+                }
+            }
+            node = node.first_child();
+            continue;
+        }
+        while (node && node != element && !node.next_sibling()) {
+            node = node.parent();
+            if (m_xmlSpace && node != element) {
+                keep = kept.back();
+                kept.pop_back();
+            }
+        }
+        node = (node && node != element) ? node.next_sibling() : pugi::xml_node();
+    }
+    if (!preserve) {
+        trim(out, cdataFrom, cdataTo);
+    }
+}
+
 Status PugiXmlDom::typed_value(NodeHandle handle, Text& out) {
     if (handle == no_node) {
         return status_pointer;
@@ -178,27 +309,12 @@ Status PugiXmlDom::typed_value(NodeHandle handle, Text& out) {
     out.clear();
     switch (node.type()) {
     case pugi::node_element:
-    case pugi::node_document: {
-        // The usual cases: one text child, or one element child with one text child.
-        pugi::xml_node child = node.first_child();
-        if (child && !child.next_sibling()) {
-            if (child.type() == pugi::node_element) {
-                const pugi::xml_node grandchild = child.first_child();
-                if (grandchild && !grandchild.next_sibling() && grandchild.type() == pugi::node_pcdata) {
-                    append_decoded(out, grandchild.value());
-                    break;
-                }
-            } else if (child.type() == pugi::node_pcdata) {
-                append_decoded(out, child.value());
-                break;
-            }
-        }
-        append_descendant_text(out, node);
+        element_text(node, out);
         break;
-    }
     case pugi::node_pcdata:
         append_decoded(out, node.value());
         break;
+    case pugi::node_document: // MSXML's document has no typed value
     case pugi::node_declaration:
         break;
     default:

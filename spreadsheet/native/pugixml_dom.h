@@ -4,6 +4,11 @@
 // at load and a table document could contain: undeclared namespace prefixes, any DOCTYPE, a second
 // root element, an XML declaration that is not first, duplicate attributes, "<" in attribute values
 // and undefined entity references. Texts are kept raw and their references decoded when read.
+//
+// Whitespace is read as MSXML reads it without preserveWhiteSpace: whitespace-only text between
+// elements is no node, and an element's text is trimmed at both ends (not into CDATA sections), with
+// one space where whitespace-only text stood between two pieces of text. Inside xml:space="preserve"
+// all of it is kept.
 #pragma once
 
 #include <memory>
@@ -34,10 +39,17 @@ public:
 
 private:
     pugi::xml_attribute attribute_at(NodeHandle node, std::int32_t index);
+    // A whitespace-only text node, which MSXML drops at load outside xml:space="preserve".
+    bool ignorable(pugi::xml_node node) const;
+    // Whether xml:space="preserve" is in force for the content of element.
+    bool preserving(pugi::xml_node element) const;
+    void element_text(pugi::xml_node element, Text& out) const;
     void fail_load(TextView text, const char* reason, std::size_t position);
 
     pugi::xml_document m_document;
     bool m_loaded = false;
+    // The document has xml:space attributes: whitespace must be looked at in its scope.
+    bool m_xmlSpace = false;
     LoadError m_error;
     // Sequential attribute reads continue from the last attribute read.
     NodeHandle m_attributeNode = no_node;

@@ -70,6 +70,38 @@ TEST_P(Cells, ValueIsTheTextOfTheWholeCell) {
     EXPECT_EQ(cell_texts(area().cellValues), std::vector<std::string>{"nvbx"});
 }
 
+TEST_P(Cells, PrettyPrintedCellsReadAsTheirTrimmedText) {
+    // Indented documents: the whitespace around a value is no part of it, as MSXML reads it.
+    EXPECT_EQ(
+        parse(document_with_table(typed_columns() + "<tbx:ROWS>\n  <ROW>\n    <CELL>\n      <VALUE>"
+                                                    " pad </VALUE>\n    </CELL>\n    <CELL><VALUE>\n  1,5\n"
+                                                    "</VALUE></CELL>\n  </ROW>\n</tbx:ROWS>")),
+        status_ok);
+    EXPECT_EQ(cell_texts(area().cellValues), (std::vector<std::string>{"pad", "1.5"}));
+    EXPECT_EQ(area().columnCount, 2);
+}
+
+TEST_P(Cells, WhitespaceOnlyValueIsAnEmptyTextAndCdataKeepsItsSpaces) {
+    EXPECT_EQ(parse(document_with_table(typed_columns() +
+                                        one_row(cell("   ") + cell("<![CDATA[ 2.5 ]]>") + cell(" a  b ")))),
+              status_ok);
+    EXPECT_EQ(cell_texts(area().cellValues), (std::vector<std::string>{"", " 2.5 ", "a  b"}));
+}
+
+TEST_P(Cells, WhitespaceBetweenElementsOfACellReadsAsOneSpace) {
+    EXPECT_EQ(parse(document_with_table(typed_columns() +
+                                        one_row("<CELL><VALUE>a</VALUE>\n  <NOTE>b</NOTE></CELL>"))),
+              status_ok);
+    EXPECT_EQ(cell_texts(area().cellValues), std::vector<std::string>{"a b"});
+}
+
+TEST_P(Cells, IstextValueIsTheTrimmedTextOfTheValueElement) {
+    EXPECT_EQ(parse(document_with_table(typed_columns() + one_row(cell(" 0042 ", "istext=\"\"") +
+                                                                  cell("<![CDATA[ 7 ]]>", "istext=\"\"")))),
+              status_ok);
+    EXPECT_EQ(cell_texts(area().cellValues), (std::vector<std::string>{"0042", " 7 "}));
+}
+
 TEST_P(Cells, CellWithoutValueIsEmptyAndStillTakesAPosition) {
     EXPECT_EQ(parse(document_with_table(typed_columns() + one_row("<CELL/><CELL><OTHER>o</OTHER></CELL>" +
                                                                   cell("1.5", "decimals=\"1\"")))),

@@ -138,6 +138,16 @@ TEST_P(Areas, SheetNamesCollectEveryNameAndEmptyMeansDefault) {
     EXPECT_EQ(area().sheetNames, (std::vector<Text>{u"one", u"defaultsheet", u"three"}));
 }
 
+TEST_P(Areas, SheetNamesAreTrimmedAndWhitespaceOnlyMeansDefault) {
+    EXPECT_EQ(parse(document_with_table("<NAME>  Sales 2024\t</NAME><NAME>\n   \n</NAME>")), status_ok);
+    EXPECT_EQ(area().sheetNames, (std::vector<Text>{u"Sales 2024", u"defaultsheet"}));
+}
+
+TEST_P(Areas, PreservedWhitespaceIsPartOfTheName) {
+    EXPECT_EQ(parse(document_with_table("<NAME xml:space=\"preserve\"> padded </NAME>")), status_ok);
+    EXPECT_EQ(area().sheetNames, std::vector<Text>{u" padded "});
+}
+
 TEST_P(Areas, IgnoredAreaElementsKeepTheirContentUnread) {
     const std::string ignored =
         "<tbx:IMAGEINFOS><junk/></tbx:IMAGEINFOS><tbx:IMAGES/><tbx:SERVICES/>"

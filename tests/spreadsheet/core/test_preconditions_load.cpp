@@ -81,13 +81,17 @@ TEST_P(Load, MalformedXmlReportsQuotesAndDetails) {
 }
 
 TEST_P(Load, ErrorDetailsGiveTheLineOfTheFault) {
-    if (!GetParam().reports_error_position) {
-        GTEST_SKIP() << "this DOM gives no error position";
-    }
     const std::string text = root_open + "\n<VERSION>2.1</VERSION>\n<tbx:AREAS></tbx:WRONG>\n" + root_close;
     EXPECT_EQ(parse(text), status_fail);
     const auto errors = trace.errors();
     ASSERT_EQ(errors.size(), 8u);
+    if (!GetParam().reports_error_position) {
+        // Wine's MSXML gives no position and no source text. Real MSXML gives both, as below.
+        EXPECT_EQ(errors[5], "\tLineNumber= 0");
+        EXPECT_EQ(errors[6], "\tLinePosition= 0");
+        EXPECT_EQ(errors[7], "\tSourceText= ");
+        return;
+    }
     EXPECT_EQ(errors[5], "\tLineNumber= 3");
     EXPECT_EQ(errors[7], "\tSourceText= <tbx:AREAS></tbx:WRONG>");
 }
@@ -108,6 +112,14 @@ TEST_P(Load, TruncatedDocumentsNeverLoad) {
 TEST_P(Load, UndeclaredPrefixIsRefused) {
     const std::string text = "<tbx:BI_BS_XML><VERSION>2.1</VERSION></tbx:BI_BS_XML>";
     EXPECT_EQ(parse(text), status_fail);
+    if (GetParam().wine_msxml) {
+        // Wine's MSXML loads the document and names the root without its undeclared prefix, so the
+        // parse fails on the root's name. Real MSXML refuses the document at load, as below.
+        EXPECT_EQ(trace.errors(), std::vector<std::string>{
+                                      "toplevel node name BI_BS_XML is not equal 'tbx:BI_BS_XML ' -> not a "
+                                      "valid WobReqeust xml document"});
+        return;
+    }
     EXPECT_EQ(trace.errors().at(2), "loadXML: issuccessful<VERSION>2.1</V");
 }
 

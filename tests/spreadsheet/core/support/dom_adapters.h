@@ -17,6 +17,9 @@ struct DomAdapter {
     std::function<std::unique_ptr<XmlDomFactory>()> make;
     // False where the DOM gives no line and position for a load error (Wine's MSXML).
     bool reports_error_position = true;
+    // MSXML as Wine provides it. Where it differs from real MSXML the tests say so and expect what
+    // Wine does, with what real MSXML does beside it.
+    bool wine_msxml = false;
 };
 
 std::vector<DomAdapter> dom_adapters();
