@@ -49,7 +49,10 @@ endfunction()
 
 vex_wine_test(trace_tests tests/trace/trace_test.cpp)
 vex_wine_test(environment_tests tests/environment/environment_test.cpp)
-vex_wine_test(factory_tests tests/factory/factory_test.cpp tests/factory/factory_transfer_test.cpp)
+vex_wine_test(factory_tests
+    tests/factory/factory_test.cpp
+    tests/factory/factory_transfer_test.cpp
+    tests/factory/factory_container_test.cpp)
 vex_wine_test(module_tests
     tests/module/entry_points_test.cpp
     tests/module/type_library_test.cpp
@@ -67,6 +70,7 @@ function(vex_script_test name script)
                                             FAIL_REGULAR_EXPRESSION "FAIL:")
 endfunction()
 vex_script_test(script_foundation tests/script/foundation.js)
+vex_script_test(script_container tests/script/container.js)
 vex_wine_test(container_tests tests/container/container_test.cpp)
 vex_wine_test(automation_tests
     tests/automation/automation_calls_test.cpp

@@ -40,4 +40,36 @@ step("factory and environment", function () {
     traced("CVEX_Factory", "CVEX_Environment_Karvo");
 });
 
+step("a workbook through the document container", function () {
+    var proxy = new ActiveXObject("VexStandins.DocumentProxy");
+    proxy.Clear();
+    proxy.SetUrlText("quarter.xlsx", "the host's workbook");
+    say("create the factory and hand it the host's document proxy");
+    var factory = new ActiveXObject("KEM.VEX_Factory_Gui");
+    factory.setControl(proxy);
+    factory.activateInPlace = false;
+    say("setDocumentType(2): Excel");
+    factory.setDocumentType(2);
+    var container = factory.createproxy(3);
+    traced("CVEX_Factory", "CCVEX_GeneralDocumentContainer_Karvo");
+
+    say("open quarter.xlsx out of place, save it as quarter-saved.xlsx, close it");
+    container.setDocumentdataUrl("quarter.xlsx", "quarter-content.xlsx");
+    container.opendocument();
+    container.setDocumentdataUrl("quarter-saved.xlsx", "quarter-content.xlsx");
+    container.savedocument();
+    container.closedocument();
+    traced("CCVEX_GeneralDocumentContainer_Karvo");
+    say("    the proxy was asked: " + proxy.Calls.split("\n").join("; "));
+    say("    quarter-saved.xlsx holds: " + proxy.UrlText("quarter-saved.xlsx"));
+
+    say("create a new workbook and release everything while it is open");
+    container.createdocument();
+    container = null;
+    factory = null;
+    CollectGarbage();
+    traced("CVEX_Factory", "CCVEX_GeneralDocumentContainer_Karvo");
+    say("    the proxy's last call: " + proxy.Calls.split("\n").slice(-1)[0]);
+});
+
 finish();
