@@ -1,6 +1,8 @@
 // The OLE control side of every class: interfaces answered, misc status, label drawing, in-place
 // activation and deactivation, close, persistence, data object and class information.
 #include "class_list.h"
+#include "com/control/control.h"
+#include "com/object.h"
 #include "support/com_test.h"
 
 #include <ocidl.h>
@@ -404,6 +406,31 @@ TEST_F(ControlTest, ViewStatusAndHitTesting) {
         EXPECT_EQ(view->QueryHitPoint(DVASPECT_CONTENT, &bounds, POINT{150, 25}, 0, &hit), S_OK);
         EXPECT_EQ(hit, static_cast<DWORD>(HITRESULT_OUTSIDE));
     });
+}
+
+// The spreadsheet and word controls answer ISpecifyPropertyPages; the shared control code gives it
+// an empty page list, checked here on a control of the test's own.
+class PagesControl : public com::ObjectRoot, public com::ControlBase {
+public:
+    static std::span<const com::InterfaceEntry> interfaces() {
+        static const com::InterfaceEntry entries[] = {VEX_INTERFACE_ENTRY(PagesControl, ISpecifyPropertyPages),
+                                                      VEX_INTERFACE_ENTRY(PagesControl, IOleObject)};
+        return entries;
+    }
+
+protected:
+    PagesControl() : ControlBase(control) {}
+    static inline const com::ControlClass control{&CLSID_VEX_Word_Wob, 0x20191, "pages", nullptr};
+};
+
+TEST_F(ControlTest, PropertyPagesAreAnEmptyList) {
+    com::com_ptr<ISpecifyPropertyPages> pages;
+    ASSERT_EQ(com::ComObject<PagesControl>::create(nullptr, IID_ISpecifyPropertyPages, pages.put_void()), S_OK);
+    CAUUID list{7, reinterpret_cast<GUID*>(0x1234)};
+    ASSERT_EQ(pages->GetPages(&list), S_OK);
+    EXPECT_EQ(list.cElems, 0u);
+    EXPECT_EQ(list.pElems, nullptr);
+    EXPECT_EQ(pages->GetPages(nullptr), E_POINTER);
 }
 
 } // namespace
