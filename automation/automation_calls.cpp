@@ -9,8 +9,8 @@ namespace {
 
 // Locales of the calls: property reads and writes in the user's, methods in the system's, indexed
 // reads neutral.
-constexpr LCID property_locale = LOCALE_USER_DEFAULT;  // 0x0400
-constexpr LCID method_locale = LOCALE_SYSTEM_DEFAULT;  // 0x0800
+constexpr LCID property_locale = LOCALE_USER_DEFAULT; // 0x0400
+constexpr LCID method_locale = LOCALE_SYSTEM_DEFAULT; // 0x0800
 constexpr LCID neutral_locale = 0;
 
 DISPPARAMS no_arguments() {
@@ -42,7 +42,8 @@ HRESULT CVEX_AutomationCalls::lookup(IDispatch* object, BSTR name, DISPID* id, c
     if (!object)
         return m_trace.fail(L"proxy == NULL", E_FAIL);
     LPOLESTR names[] = {name};
-    VEX_RETURN_IF_FAILED(m_trace, failure_text, object->GetIDsOfNames(IID_NULL, names, 1, neutral_locale, id));
+    VEX_RETURN_IF_FAILED(m_trace, failure_text,
+                         object->GetIDsOfNames(IID_NULL, names, 1, neutral_locale, id));
     return S_OK;
 }
 
@@ -54,7 +55,8 @@ HRESULT CVEX_AutomationCalls::getPropertyByName(com::com_ptr<IDispatch> object, 
     if (FAILED(hr))
         return hr;
     DISPPARAMS params = no_arguments();
-    hr = value ? object->Invoke(id, IID_NULL, property_locale, DISPATCH_PROPERTYGET, &params, value, nullptr, nullptr)
+    hr = value ? object->Invoke(id, IID_NULL, property_locale, DISPATCH_PROPERTYGET, &params, value, nullptr,
+                                nullptr)
                : E_POINTER;
     if (FAILED(hr))
         return m_trace.fail(L"GetProperty", hr);
@@ -83,7 +85,8 @@ HRESULT CVEX_AutomationCalls::putPropertyByName(com::com_ptr<IDispatch> object, 
         hr = object->Invoke(id, IID_NULL, property_locale, DISPATCH_PROPERTYPUTREF, &params, nullptr, nullptr,
                             nullptr);
     if (!by_reference_first || FAILED(hr))
-        hr = object->Invoke(id, IID_NULL, property_locale, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+        hr = object->Invoke(id, IID_NULL, property_locale, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                            nullptr);
     if (FAILED(hr))
         return m_trace.fail(L"PutProperty", hr);
     m_trace.leave2(L"putPropertyByName", S_OK);
@@ -100,8 +103,8 @@ HRESULT CVEX_AutomationCalls::invokeMethodByName(com::com_ptr<IDispatch> object,
     DISPPARAMS empty = no_arguments();
     EXCEPINFO exception{};
     UINT argument_error = 0;
-    hr = object->Invoke(id, IID_NULL, method_locale, DISPATCH_METHOD, args ? args : &empty, result, &exception,
-                        &argument_error);
+    hr = object->Invoke(id, IID_NULL, method_locale, DISPATCH_METHOD, args ? args : &empty, result,
+                        &exception, &argument_error);
     const std::wstring description = take_description(exception);
     if (FAILED(hr))
         return m_trace.fail(L"proxy->Invoke: " + description, hr);

@@ -85,7 +85,8 @@ HRESULT unpack_byte_array(const Tracer& trace, const VARIANT& data, std::unique_
     SAFEARRAY* array = array_of(data);
     LONG lower = 0, upper = 0;
     // A VARIANT that is no array has no bounds to read.
-    VEX_RETURN_IF_FAILED(trace, L"SafeArrayGetLBound", array ? SafeArrayGetLBound(array, 1, &lower) : E_INVALIDARG);
+    VEX_RETURN_IF_FAILED(trace, L"SafeArrayGetLBound",
+                         array ? SafeArrayGetLBound(array, 1, &lower) : E_INVALIDARG);
     VEX_RETURN_IF_FAILED(trace, L"SafeArrayGetUBound", SafeArrayGetUBound(array, 1, &upper));
     if (upper <= lower)
         return no_byte_data;

@@ -36,7 +36,8 @@ HRESULT CVEX_GeneralDocumentContainer::ConvertUTF8toBSTR(const BYTE* bytes, BSTR
     const int length = static_cast<int>(std::min<ULONG>(count, INT_MAX));
     // Invalid UTF-8 is refused by the converter (answer 0) rather than patched with replacement
     // characters, so it gives no string, like an empty input.
-    const int needed = length ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, nullptr, 0) : 0;
+    const int needed =
+        length ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, nullptr, 0) : 0;
     if (needed == 0) {
         m_baseTrace.warning(L"iNoOfNeededWideChars == 0", S_OK);
         return S_OK;
@@ -61,7 +62,8 @@ HRESULT CVEX_GeneralDocumentContainer::get_ILockBytesToVariant(ULONG& count, std
                                                                ILockBytes* lockbytes, VARIANT* out) {
     m_baseTrace.enter2(L"get_ILockBytesToVariant");
     STATSTG stat{};
-    VEX_RETURN_IF_FAILED(m_baseTrace, L"Stat", lockbytes ? lockbytes->Stat(&stat, STATFLAG_DEFAULT) : E_POINTER);
+    VEX_RETURN_IF_FAILED(m_baseTrace, L"Stat",
+                         lockbytes ? lockbytes->Stat(&stat, STATFLAG_DEFAULT) : E_POINTER);
     CoTaskMemFree(stat.pwcsName);
     // Only a lock-bytes object defines how much there is to read. Anything else is refused with a
     // type mismatch, which tells the host what went wrong; it is never read without a bound.
@@ -78,7 +80,8 @@ HRESULT CVEX_GeneralDocumentContainer::get_ILockBytesToVariant(ULONG& count, std
     count = std::min(read, length);
 
     com::unique_variant packed;
-    VEX_RETURN_IF_FAILED(m_baseTrace, L"getByteToVariant", getByteToVariant(count, buffer.get(), packed.get()));
+    VEX_RETURN_IF_FAILED(m_baseTrace, L"getByteToVariant",
+                         getByteToVariant(count, buffer.get(), packed.get()));
     if (!out)
         return m_baseTrace.fail(L"detach", E_POINTER);
     VEX_RETURN_IF_FAILED(m_baseTrace, L"detach", VariantClear(out));

@@ -82,10 +82,13 @@ struct IHostDocumentProvider : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetDataFromURL(BSTR reserved1, BSTR reserved2, BSTR url) = 0;
     VEX_RESERVED_SLOT(32);
     // 33: the data as a lock-bytes object.
-    virtual HRESULT STDMETHODCALLTYPE GetDataAsLockBytes(BSTR reserved1, BSTR reserved2, ILockBytes** data) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDataAsLockBytes(BSTR reserved1, BSTR reserved2,
+                                                         ILockBytes** data) = 0;
 };
 
 #undef VEX_RESERVED_SLOT
 
-__CRT_UUID_DECL(IHostDocumentProxy, 0xcbc60070, 0xa140, 0x11d0, 0xa8, 0xcf, 0x08, 0x00, 0x09, 0xb0, 0xcb, 0x9d)
-__CRT_UUID_DECL(IHostDocumentProvider, 0x799104c1, 0x04c5, 0x11d0, 0xac, 0x56, 0x08, 0x00, 0x09, 0xd2, 0x33, 0x06)
+__CRT_UUID_DECL(IHostDocumentProxy, 0xcbc60070, 0xa140, 0x11d0, 0xa8, 0xcf, 0x08, 0x00, 0x09, 0xb0, 0xcb,
+                0x9d)
+__CRT_UUID_DECL(IHostDocumentProvider, 0x799104c1, 0x04c5, 0x11d0, 0xac, 0x56, 0x08, 0x00, 0x09, 0xd2, 0x33,
+                0x06)

@@ -18,10 +18,11 @@ struct OleShutdownStyle {
 };
 
 // Automation calls of the Office-driving components: traced with the finer level.
-inline constexpr OleShutdownStyle member_object_shutdown{OleShutdownStyle::Bracket::level2, L"obj->QueryInterface",
-                                                         true};
+inline constexpr OleShutdownStyle member_object_shutdown{OleShutdownStyle::Bracket::level2,
+                                                         L"obj->QueryInterface", true};
 // The factory closing its components: traced with the plain entry and exit.
-inline constexpr OleShutdownStyle component_shutdown{OleShutdownStyle::Bracket::plain, L"obj->QueryInterface", true};
+inline constexpr OleShutdownStyle component_shutdown{OleShutdownStyle::Bracket::plain, L"obj->QueryInterface",
+                                                     true};
 // The environment closing its own trace object, tracing through that very object.
 inline constexpr OleShutdownStyle trace_object_shutdown{OleShutdownStyle::Bracket::none,
                                                         L"pTraceObject->QueryInterface", false};

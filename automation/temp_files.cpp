@@ -57,8 +57,8 @@ HRESULT CVEX_GeneralDocumentContainer::getTmpFilename(BSTR directory, BSTR nameP
     return S_OK;
 }
 
-HRESULT CVEX_GeneralDocumentContainer::writeTmpFile(BSTR directory, BSTR namePart, const BYTE* bytes, ULONG count,
-                                                    BSTR* out) {
+HRESULT CVEX_GeneralDocumentContainer::writeTmpFile(BSTR directory, BSTR namePart, const BYTE* bytes,
+                                                    ULONG count, BSTR* out) {
     m_baseTrace.enter2(L"writeTmpFile");
     const std::wstring name = temporary_file_name(com::bstr_view(directory), com::bstr_view(namePart));
     if (out) // handed out before anything is written

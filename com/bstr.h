@@ -29,9 +29,7 @@ public:
         return result;
     }
     // A copy of a BSTR that keeps embedded NULs and the exact length.
-    static unique_bstr copy_of(BSTR s) {
-        return attach(s ? SysAllocStringLen(s, SysStringLen(s)) : nullptr);
-    }
+    static unique_bstr copy_of(BSTR s) { return attach(s ? SysAllocStringLen(s, SysStringLen(s)) : nullptr); }
 
     BSTR get() const noexcept { return m_str; }
     BSTR* put() noexcept {

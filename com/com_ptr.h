@@ -20,10 +20,8 @@ public:
     com_ptr(com_ptr&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
     // From a pointer to a derived interface (IOleInPlaceSiteWindowless to IOleInPlaceSite, say).
     template <class U>
-        requires std::is_convertible_v<U*, T*>
-    com_ptr(const com_ptr<U>& other) noexcept : m_ptr(other.get()) {
-        add_ref();
-    }
+    requires std::is_convertible_v<U*, T*> com_ptr(const com_ptr<U>& other)
+    noexcept : m_ptr(other.get()) { add_ref(); }
     ~com_ptr() { release(); }
 
     com_ptr& operator=(const com_ptr& other) noexcept {

@@ -17,7 +17,8 @@ HRESULT dispatch_get_type_info(REFIID iid, UINT index, ITypeInfo** out) noexcept
     return S_OK;
 }
 
-HRESULT dispatch_get_ids_of_names(REFIID iid, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) noexcept {
+HRESULT dispatch_get_ids_of_names(REFIID iid, REFIID riid, LPOLESTR* names, UINT count,
+                                  DISPID* ids) noexcept {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
     DualTypeInfo info;

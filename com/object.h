@@ -24,9 +24,9 @@ struct InterfaceEntry {
 };
 
 // One row of a QueryInterface table: iid answers with the Interface base of Class.
-#define VEX_INTERFACE_ENTRY_IID(Class, iid, Interface)                                               \
-    ::vex::com::InterfaceEntry {                                                                     \
-        &(iid), [](void* object) -> void* { return static_cast<Interface*>(static_cast<Class*>(object)); } \
+#define VEX_INTERFACE_ENTRY_IID(Class, iid, Interface)                                                       \
+    ::vex::com::InterfaceEntry {                                                                             \
+        &(iid), [](void* object) -> void* { return static_cast<Interface*>(static_cast<Class*>(object)); }   \
     }
 #define VEX_INTERFACE_ENTRY(Class, Interface) VEX_INTERFACE_ENTRY_IID(Class, __uuidof(Interface), Interface)
 

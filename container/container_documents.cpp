@@ -91,8 +91,9 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::opendocument() {
     }
     com::unique_bstr format(native_format);
     LONG handle = m_documentHandle;
-    VEX_RETURN_IF_FAILED(pTraceObject, L"pDisp->OpenDocument",
-                         proxy->OpenDocument(type.get(), format.get(), m_url.get(), placement, proxy_flags, &handle));
+    VEX_RETURN_IF_FAILED(
+        pTraceObject, L"pDisp->OpenDocument",
+        proxy->OpenDocument(type.get(), format.get(), m_url.get(), placement, proxy_flags, &handle));
     m_documentHandle = handle;
     const HRESULT result = check_operation_status(proxy.get());
     pTraceObject.leave(L"opendocument", result);
@@ -114,8 +115,9 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::createdocument() {
     const LONG placement = placement_of(inplace);
     com::unique_bstr format(native_format), no_url(L"");
     LONG handle = m_documentHandle;
-    VEX_RETURN_IF_FAILED(pTraceObject, L"pDisp->CreateDocument",
-                         proxy->CreateDocument(type.get(), format.get(), no_url.get(), placement, proxy_flags, &handle));
+    VEX_RETURN_IF_FAILED(
+        pTraceObject, L"pDisp->CreateDocument",
+        proxy->CreateDocument(type.get(), format.get(), no_url.get(), placement, proxy_flags, &handle));
     m_documentHandle = handle;
     const HRESULT result = check_operation_status(proxy.get());
     pTraceObject.leave(L"createdocument", result);

@@ -81,7 +81,8 @@ HRESULT CVEX_Factory::create_environment() {
     CLSID clsid{};
     CLSIDFromProgID(environment_progid, &clsid); // an unknown ProgID shows in the creation's status
     com::com_ptr<IVEX_Environment> created;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVEX_Environment, created.put_void());
+    HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVEX_Environment, created.put_void());
     if (SUCCEEDED(hr))
         hr = created.query_to(m_penvironment);
     m_trace.leave(L"create_environment", hr);
@@ -95,8 +96,8 @@ HRESULT CVEX_Factory::create_generaldocumentcontainer() {
     VEX_RETURN_IF_FAILED(m_trace, L"CLSIDFromProgI", CLSIDFromProgID(container_progid, &clsid));
     com::com_ptr<IVEX_GeneralDocumentContainer> created;
     VEX_RETURN_IF_FAILED(m_trace, L"CoCreateInstanc",
-                         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVEX_GeneralDocumentContainer,
-                                          created.put_void()));
+                         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER,
+                                          IID_IVEX_GeneralDocumentContainer, created.put_void()));
     HRESULT hr = created.query_to(m_pgeneraldocumentcontainer);
     if (FAILED(hr))
         m_trace.error(L"QueryInterface", hr);
@@ -131,16 +132,17 @@ HRESULT CVEX_Factory::create_trace(const wchar_t* object_name, com::com_ptr<IVEX
 template <class Component>
 HRESULT CVEX_Factory::create_office_component(const wchar_t* name, const CLSID& clsid,
                                               com::com_ptr<Component>& component,
-                                              com::com_ptr<IVEX_Trace>& component_trace, const wchar_t* trace_name,
-                                              const wchar_t* null_text) {
+                                              com::com_ptr<IVEX_Trace>& component_trace,
+                                              const wchar_t* trace_name, const wchar_t* null_text) {
     if (component) {
         m_trace.warning(L"No action necessary", S_OK);
         m_trace.leave(name, S_OK);
         return S_OK;
     }
     VEX_RETURN_IF_FAILED(m_trace, L"create_generaldocumentcontainer", create_generaldocumentcontainer());
-    VEX_RETURN_IF_FAILED(m_trace, L"CoCreateInstance",
-                         CoCreateInstance(clsid, nullptr, component_context, __uuidof(Component), component.put_void()));
+    VEX_RETURN_IF_FAILED(
+        m_trace, L"CoCreateInstance",
+        CoCreateInstance(clsid, nullptr, component_context, __uuidof(Component), component.put_void()));
     if (!component)
         return m_trace.fail(null_text, E_FAIL); // a creation that reports success without an object
     if (!component_trace)

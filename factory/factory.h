@@ -67,7 +67,8 @@ private:
     HRESULT create_word();
     HRESULT create_trace(const wchar_t* object_name, com::com_ptr<IVEX_Trace>& trace);
     template <class Component>
-    HRESULT create_office_component(const wchar_t* name, const CLSID& clsid, com::com_ptr<Component>& component,
+    HRESULT create_office_component(const wchar_t* name, const CLSID& clsid,
+                                    com::com_ptr<Component>& component,
                                     com::com_ptr<IVEX_Trace>& component_trace, const wchar_t* trace_name,
                                     const wchar_t* null_text);
     HRESULT delete_generaldocumentcontainer();

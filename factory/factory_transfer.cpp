@@ -29,7 +29,8 @@ HRESULT CVEX_Factory::require_container() const noexcept {
 
 HRESULT CVEX_Factory::getDocumentdata(VARIANT* data) const noexcept {
     // The packing cannot throw, so it needs no handler of its own.
-    return pack_byte_array(m_trace, TraceLevel::plain, L"getDocumentdata", m_bufferSize, m_buffer.get(), data);
+    return pack_byte_array(m_trace, TraceLevel::plain, L"getDocumentdata", m_bufferSize, m_buffer.get(),
+                           data);
 }
 
 STDMETHODIMP CVEX_Factory::get_dp_table(BSTR url, VARIANT* data) {
@@ -46,7 +47,8 @@ STDMETHODIMP CVEX_Factory::get_dp_table(BSTR url, VARIANT* data) {
         return m_trace.fail(L"dataprovider == NULL ", E_FAIL);
 
     com::unique_bstr empty1(L""), empty2(L""), empty3(L""), empty4(L"");
-    VEX_RETURN_IF_FAILED(m_trace, L"SetDataFromURL", provider->SetDataFromURL(empty1.get(), empty2.get(), url));
+    VEX_RETURN_IF_FAILED(m_trace, L"SetDataFromURL",
+                         provider->SetDataFromURL(empty1.get(), empty2.get(), url));
     com::com_ptr<ILockBytes> bytes;
     VEX_RETURN_IF_FAILED(m_trace, L"dataprovider->GetDataAsLockBytes",
                          provider->GetDataAsLockBytes(empty3.get(), empty4.get(), bytes.put()));
@@ -89,7 +91,8 @@ STDMETHODIMP CVEX_Factory::getMethodParamAsString(BSTR methodname, LONG, VARIANT
     // Only the spreadsheet's table entry takes its text from here: the data of the last transfer.
     if (com::bstr_view(methodname) != L"activatexmlsource")
         return m_trace.fail(L"not supported", E_FAIL);
-    VEX_RETURN_IF_FAILED(m_trace, L"ConvertUTF8toBSTR", ConvertUTF8toBSTR(m_buffer.get(), bval, m_bufferSize));
+    VEX_RETURN_IF_FAILED(m_trace, L"ConvertUTF8toBSTR",
+                         ConvertUTF8toBSTR(m_buffer.get(), bval, m_bufferSize));
     m_trace.leave(L"getMethodParamAsString", S_OK);
     return S_OK;
 }

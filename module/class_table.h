@@ -13,8 +13,8 @@ enum class ClassIndex { environment, factory, container, spreadsheet, trace, wor
 
 struct ClassEntry {
     const CLSID* clsid;
-    UINT script;                // REGISTRY resource with the class's registrar script
-    com::ControlClass control;  // misc status (also %OLEMISC%), label, default source interface
+    UINT script;               // REGISTRY resource with the class's registrar script
+    com::ControlClass control; // misc status (also %OLEMISC%), label, default source interface
     bool aggregatable;
     com::CreateFunction create; // null for a class this build does not provide
 };

@@ -65,7 +65,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
         {
             auto guard = module.guard();
             if (!g_class_objects[i]) {
-                g_class_objects[i] = new (std::nothrow) vex::com::ClassFactory(entry.create, entry.aggregatable);
+                g_class_objects[i] =
+                    new (std::nothrow) vex::com::ClassFactory(entry.create, entry.aggregatable);
                 if (!g_class_objects[i])
                     return E_OUTOFMEMORY;
             }

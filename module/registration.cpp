@@ -50,7 +50,8 @@ private:
 enum class Mode { register_keys, unregister_keys };
 
 // Runs one registrar script of the module with %MODULE%, %APPID% and, for class scripts, %OLEMISC%.
-HRESULT run_script(const std::wstring& module_path, UINT script, const DWORD* misc_status, Mode mode) noexcept {
+HRESULT run_script(const std::wstring& module_path, UINT script, const DWORD* misc_status,
+                   Mode mode) noexcept {
     com::com_ptr<IRegistrar> registrar;
     HRESULT hr = CoCreateInstance(CLSID_SystemRegistrar, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IRegistrar),
                                   registrar.put_void());
@@ -63,8 +64,9 @@ HRESULT run_script(const std::wstring& module_path, UINT script, const DWORD* mi
         hr = registrar->AddReplacement(L"OLEMISC", std::to_wstring(*misc_status).c_str());
     if (FAILED(hr))
         return hr;
-    return mode == Mode::register_keys ? registrar->ResourceRegister(module_path.c_str(), script, L"REGISTRY")
-                                       : registrar->ResourceUnregister(module_path.c_str(), script, L"REGISTRY");
+    return mode == Mode::register_keys
+               ? registrar->ResourceRegister(module_path.c_str(), script, L"REGISTRY")
+               : registrar->ResourceUnregister(module_path.c_str(), script, L"REGISTRY");
 }
 
 HRESULT register_type_library(const std::wstring& module_path) noexcept {

@@ -55,9 +55,9 @@ private:
 } // namespace vex
 
 // Runs a step; when it fails, traces the text with the step's status and returns that status.
-#define VEX_RETURN_IF_FAILED(tracer, text, expr)                                                        \
-    do {                                                                                            \
-        const HRESULT vex_step_status_ = (expr);                                                    \
-        if (FAILED(vex_step_status_))                                                               \
-            return (tracer).fail((text), vex_step_status_);                                         \
+#define VEX_RETURN_IF_FAILED(tracer, text, expr)                                                             \
+    do {                                                                                                     \
+        const HRESULT vex_step_status_ = (expr);                                                             \
+        if (FAILED(vex_step_status_))                                                                        \
+            return (tracer).fail((text), vex_step_status_);                                                  \
     } while (0)

@@ -17,9 +17,9 @@ namespace vex::com {
 
 struct ControlClass {
     const CLSID* clsid;
-    DWORD misc_status;           // answered by IOleObject::GetMiscStatus
-    const char* label;           // ANSI text drawn centred in the control's bounds
-    const IID* default_source;   // default source interface (IProvideClassInfo2), or nullptr
+    DWORD misc_status;         // answered by IOleObject::GetMiscStatus
+    const char* label;         // ANSI text drawn centred in the control's bounds
+    const IID* default_source; // default source interface (IProvideClassInfo2), or nullptr
 };
 
 // Window style of the control's in-place window: WS_CHILD, WS_VISIBLE, WS_CLIPSIBLINGS, WS_CLIPCHILDREN.
@@ -89,10 +89,10 @@ public:
 
     // IViewObject, IViewObject2, IViewObjectEx
     STDMETHODIMP Draw(DWORD aspect, LONG index, void* aspect_info, DVTARGETDEVICE* target, HDC target_dc,
-                      HDC draw_dc, LPCRECTL bounds, LPCRECTL window_bounds, BOOL(STDMETHODCALLTYPE* cont)(ULONG_PTR),
-                      ULONG_PTR cont_arg) override;
-    STDMETHODIMP GetColorSet(DWORD aspect, LONG index, void* aspect_info, DVTARGETDEVICE* target, HDC target_dc,
-                             LOGPALETTE** colors) override;
+                      HDC draw_dc, LPCRECTL bounds, LPCRECTL window_bounds,
+                      BOOL(STDMETHODCALLTYPE* cont)(ULONG_PTR), ULONG_PTR cont_arg) override;
+    STDMETHODIMP GetColorSet(DWORD aspect, LONG index, void* aspect_info, DVTARGETDEVICE* target,
+                             HDC target_dc, LOGPALETTE** colors) override;
     STDMETHODIMP Freeze(DWORD aspect, LONG index, void* aspect_info, DWORD* freeze) override;
     STDMETHODIMP Unfreeze(DWORD freeze) override;
     STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
@@ -179,17 +179,17 @@ private:
 } // namespace vex::com
 
 // QueryInterface rows that every control of the module answers.
-#define VEX_CONTROL_INTERFACE_ENTRIES(Class)                                                         \
-    VEX_INTERFACE_ENTRY(Class, IViewObjectEx), VEX_INTERFACE_ENTRY(Class, IViewObject2),             \
-        VEX_INTERFACE_ENTRY(Class, IViewObject), VEX_INTERFACE_ENTRY(Class, IOleInPlaceObjectWindowless), \
-        VEX_INTERFACE_ENTRY(Class, IOleInPlaceObject),                                               \
-        VEX_INTERFACE_ENTRY_IID(Class, IID_IOleWindow, IOleInPlaceObjectWindowless),                 \
-        VEX_INTERFACE_ENTRY(Class, IOleInPlaceActiveObject), VEX_INTERFACE_ENTRY(Class, IOleControl), \
-        VEX_INTERFACE_ENTRY(Class, IOleObject), VEX_INTERFACE_ENTRY(Class, IPersistStreamInit),      \
+#define VEX_CONTROL_INTERFACE_ENTRIES(Class)                                                                 \
+    VEX_INTERFACE_ENTRY(Class, IViewObjectEx), VEX_INTERFACE_ENTRY(Class, IViewObject2),                     \
+        VEX_INTERFACE_ENTRY(Class, IViewObject), VEX_INTERFACE_ENTRY(Class, IOleInPlaceObjectWindowless),    \
+        VEX_INTERFACE_ENTRY(Class, IOleInPlaceObject),                                                       \
+        VEX_INTERFACE_ENTRY_IID(Class, IID_IOleWindow, IOleInPlaceObjectWindowless),                         \
+        VEX_INTERFACE_ENTRY(Class, IOleInPlaceActiveObject), VEX_INTERFACE_ENTRY(Class, IOleControl),        \
+        VEX_INTERFACE_ENTRY(Class, IOleObject), VEX_INTERFACE_ENTRY(Class, IPersistStreamInit),              \
         VEX_INTERFACE_ENTRY_IID(Class, IID_IPersist, IPersistStreamInit)
 
 // Rows of the controls that also hand out data, persist into storages and describe their class.
-#define VEX_DOCUMENT_CONTROL_INTERFACE_ENTRIES(Class)                                                \
-    VEX_CONTROL_INTERFACE_ENTRIES(Class), VEX_INTERFACE_ENTRY(Class, IDataObject),                   \
-        VEX_INTERFACE_ENTRY(Class, IPersistStorage), VEX_INTERFACE_ENTRY(Class, IProvideClassInfo2), \
+#define VEX_DOCUMENT_CONTROL_INTERFACE_ENTRIES(Class)                                                        \
+    VEX_CONTROL_INTERFACE_ENTRIES(Class), VEX_INTERFACE_ENTRY(Class, IDataObject),                           \
+        VEX_INTERFACE_ENTRY(Class, IPersistStorage), VEX_INTERFACE_ENTRY(Class, IProvideClassInfo2),         \
         VEX_INTERFACE_ENTRY_IID(Class, IID_IProvideClassInfo, IProvideClassInfo2)

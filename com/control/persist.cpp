@@ -77,8 +77,8 @@ STDMETHODIMP ControlBase::Save(IStorage* storage, BOOL) {
     if (!storage)
         return E_POINTER;
     com_ptr<IStream> stream;
-    const HRESULT hr = storage->CreateStream(contents_stream, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE,
-                                             0, 0, stream.put());
+    const HRESULT hr = storage->CreateStream(
+        contents_stream, STGM_READWRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0, stream.put());
     if (FAILED(hr))
         return hr;
     return Save(stream.get(), TRUE);

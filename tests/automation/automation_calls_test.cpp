@@ -152,8 +152,9 @@ TEST_F(AutomationCallsTest, FailingMethodLeavesTheCalleesDescriptionInTheTrace) 
     object->add(L"Silent", [](WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) { return E_NOTIMPL; });
     EXPECT_EQ(calls.invokeMethodByName(object.get(), name(L"Break"), nullptr, nullptr), DISP_E_EXCEPTION);
     EXPECT_EQ(calls.invokeMethodByName(object.get(), name(L"Silent"), nullptr, nullptr), E_NOTIMPL);
-    EXPECT_EQ(traced(), (Lines{L"enter invokeMethodByName", L"error proxy->Invoke: The sheet is protected. 0x80020009",
-                               L"enter invokeMethodByName", L"error proxy->Invoke:  0x80004001"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter invokeMethodByName", L"error proxy->Invoke: The sheet is protected. 0x80020009",
+                     L"enter invokeMethodByName", L"error proxy->Invoke:  0x80004001"}));
 }
 
 TEST_F(AutomationCallsTest, IndexedReadsAreNeutralAndWarnOnFailure) {
@@ -175,17 +176,20 @@ TEST_F(AutomationCallsTest, IndexedReadsAreNeutralAndWarnOnFailure) {
     EXPECT_EQ(object->calls.back().locale, 0u);
     SysFreeString(arg.bstrVal);
     arg.bstrVal = SysAllocString(L"Sheet9");
-    EXPECT_EQ(calls.getIndexedPropertyByName(object.get(), name(L"Item"), &params, result.put()), DISP_E_BADINDEX);
+    EXPECT_EQ(calls.getIndexedPropertyByName(object.get(), name(L"Item"), &params, result.put()),
+              DISP_E_BADINDEX);
     SysFreeString(arg.bstrVal);
     EXPECT_EQ(calls.getIndexedPropertyByName(object.get(), name(L"Nothing"), nullptr, result.put()),
               DISP_E_UNKNOWNNAME);
-    EXPECT_EQ(traced(), (Lines{L"enter getIndexedPropertyByName", L"leave getIndexedPropertyByName 0x00000000",
-                               L"enter getIndexedPropertyByName", L"warning proxy->Invoke: Item 0x8002000B",
-                               L"enter getIndexedPropertyByName", L"error getIDsOfNames 0x80020006"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter getIndexedPropertyByName", L"leave getIndexedPropertyByName 0x00000000",
+                     L"enter getIndexedPropertyByName", L"warning proxy->Invoke: Item 0x8002000B",
+                     L"enter getIndexedPropertyByName", L"error getIDsOfNames 0x80020006"}));
 }
 
 TEST_F(AutomationCallsTest, IndexedReadCatchesWhatACalleeThrows) {
-    object->add(L"Throws", [](WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) -> HRESULT { throw std::runtime_error("x"); });
+    object->add(L"Throws",
+                [](WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*) -> HRESULT { throw std::runtime_error("x"); });
     com::unique_variant result;
     EXPECT_EQ(calls.getIndexedPropertyByName(object.get(), name(L"Throws"), nullptr, result.get()), E_FAIL);
     EXPECT_EQ(traced(), (Lines{L"enter getIndexedPropertyByName", L"error catch exception 0x80004005",
@@ -225,7 +229,8 @@ TEST_F(AutomationCallsTest, DispatchPropertyMustBeAnObject) {
 TEST_F(AutomationCallsTest, ReleaseMemberObjectClosesAnEmbeddedControl) {
     auto control = create<IUnknown>(L"KEM.VEX_Environment_Gui");
     EXPECT_EQ(calls.release_member_oleobject(control.get()), S_OK);
-    EXPECT_EQ(traced(), (Lines{L"enter release_member_oleobject", L"leave release_member_oleobject 0x00000000"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter release_member_oleobject", L"leave release_member_oleobject 0x00000000"}));
 }
 
 TEST_F(AutomationCallsTest, ReleaseMemberObjectWithoutOleObject) {

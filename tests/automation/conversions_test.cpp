@@ -205,13 +205,25 @@ TEST_F(LockBytesTest, FailuresAreTracedAndLeaveTheOutValue) {
         Lines errors;
     };
     const Case cases[] = {
-        {"Stat fails", {STG_E_ACCESSDENIED, STGTY_LOCKBYTES, S_OK, 0}, bytes_of("x"), STG_E_ACCESSDENIED,
+        {"Stat fails",
+         {STG_E_ACCESSDENIED, STGTY_LOCKBYTES, S_OK, 0},
+         bytes_of("x"),
+         STG_E_ACCESSDENIED,
          {L"error Stat 0x80030005"}},
-        {"not lock bytes", {S_OK, STGTY_STREAM, S_OK, 0}, bytes_of("x"), DISP_E_TYPEMISMATCH,
+        {"not lock bytes",
+         {S_OK, STGTY_STREAM, S_OK, 0},
+         bytes_of("x"),
+         DISP_E_TYPEMISMATCH,
          {L"error Stat 0x80020005"}},
-        {"ReadAt fails", {S_OK, STGTY_LOCKBYTES, STG_E_READFAULT, 0}, bytes_of("x"), STG_E_READFAULT,
+        {"ReadAt fails",
+         {S_OK, STGTY_LOCKBYTES, STG_E_READFAULT, 0},
+         bytes_of("x"),
+         STG_E_READFAULT,
          {L"error ReadAt 0x8003001E"}},
-        {"nothing to read", {}, Bytes{}, E_FAIL,
+        {"nothing to read",
+         {},
+         Bytes{},
+         E_FAIL,
          {L"error m_bufferSize == 0 0x80004005", L"error getByteToVariant 0x80004005"}},
     };
     for (const Case& c : cases) {
@@ -322,7 +334,8 @@ TEST_F(TempFilesTest, TwoWritesInOneSecondShareTheFile) {
     // Retry until both writes fall into the same second.
     for (int attempt = 0; attempt < 5; ++attempt) {
         base.writeTmpFile(directory.get(), part.get(), reinterpret_cast<const BYTE*>("one"), 3, first.put());
-        base.writeTmpFile(directory.get(), part.get(), reinterpret_cast<const BYTE*>("second"), 6, second.put());
+        base.writeTmpFile(directory.get(), part.get(), reinterpret_cast<const BYTE*>("second"), 6,
+                          second.put());
         if (first.view() == second.view())
             break;
     }
@@ -333,7 +346,8 @@ TEST_F(TempFilesTest, TwoWritesInOneSecondShareTheFile) {
 TEST_F(TempFilesTest, FailedWriteStillHandsOutTheName) {
     com::unique_bstr missing(dir + L"\\no such directory");
     com::unique_bstr name;
-    EXPECT_EQ(base.writeTmpFile(missing.get(), part.get(), reinterpret_cast<const BYTE*>("x"), 1, name.put()), E_FAIL);
+    EXPECT_EQ(base.writeTmpFile(missing.get(), part.get(), reinterpret_cast<const BYTE*>("x"), 1, name.put()),
+              E_FAIL);
     EXPECT_TRUE(name.view().starts_with(dir + L"\\no such directory\\"));
     EXPECT_EQ(traced(), (Lines{L"enter writeTmpFile", L"error fp == NULL 0x80004005"}));
 }
@@ -356,7 +370,8 @@ TEST_F(TempFilesTest, DeleteStopsAtAFileThatCannotBeDeleted) {
     trace_log().records.clear();
     EXPECT_EQ(base.deleteTmpFile(directory.get(), part.get()), E_FAIL);
     CloseHandle(held);
-    EXPECT_EQ(traced(), (Lines{L"enter deleteTmpFile", L"error not possible to delete file: KEMfield-held.txt 0x80004005"}));
+    EXPECT_EQ(traced(), (Lines{L"enter deleteTmpFile",
+                               L"error not possible to delete file: KEMfield-held.txt 0x80004005"}));
 }
 
 } // namespace

@@ -67,7 +67,8 @@ TEST_F(ContainerTest, OpensItsOwnTraceAndHandsItToItsConversions) {
     const auto channels = trace_log().opened(container_name);
     ASSERT_EQ(channels.size(), 1u);
     EXPECT_EQ(channels[0].object, identity(container.get()));
-    EXPECT_EQ(traced(), (Lines{L"enter FinalConstruct", L"leave setTrace 0x00000000", L"leave FinalConstruct 0x00000000"}));
+    EXPECT_EQ(traced(), (Lines{L"enter FinalConstruct", L"leave setTrace 0x00000000",
+                               L"leave FinalConstruct 0x00000000"}));
 }
 
 TEST_F(ContainerTest, OpenWithoutUrlIsEightAndAsksNoProxy) {
@@ -75,9 +76,10 @@ TEST_F(ContainerTest, OpenWithoutUrlIsEightAndAsksNoProxy) {
     EXPECT_EQ(container->opendocument(), 8);
     EXPECT_TRUE(host().calls.empty());
     EXPECT_FALSE(is_open());
-    EXPECT_EQ(traced(), (Lines{L"enter setDocumentType", L"leave setDocumentType 0x00000000", L"enter opendocument",
-                               L"enter getDocumenttype", L"leave getDocumenttype 0x00000000",
-                               L"error document is empty 0x00000008", L"enter isOpen"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter setDocumentType", L"leave setDocumentType 0x00000000", L"enter opendocument",
+                     L"enter getDocumenttype", L"leave getDocumenttype 0x00000000",
+                     L"error document is empty 0x00000008", L"enter isOpen"}));
     urls(L"", L"x");
     EXPECT_EQ(container->opendocument(), 8); // an empty URL is no URL
 }
@@ -89,9 +91,11 @@ TEST_F(ContainerTest, OpenPassesTypeNameUrlPlacementAndFlags) {
     restart();
     ASSERT_EQ(container->opendocument(), S_OK);
     EXPECT_TRUE(is_open());
-    EXPECT_EQ(host().calls, (Lines{L"OpenDocument(Excel., native, book.xlsx, -2, 1281)", L"GetOperationStatus()"}));
-    EXPECT_EQ(traced(), (Lines{L"enter opendocument", L"enter getDocumenttype", L"leave getDocumenttype 0x00000000",
-                               L"leave opendocument 0x00000000", L"enter isOpen"}));
+    EXPECT_EQ(host().calls,
+              (Lines{L"OpenDocument(Excel., native, book.xlsx, -2, 1281)", L"GetOperationStatus()"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter opendocument", L"enter getDocumenttype", L"leave getDocumenttype 0x00000000",
+                     L"leave opendocument 0x00000000", L"enter isOpen"}));
 }
 
 TEST_F(ContainerTest, InPlaceOnlyForModeExactlyOne) {
@@ -109,9 +113,14 @@ TEST_F(ContainerTest, InPlaceOnlyForModeExactlyOne) {
 
 TEST_F(ContainerTest, DocumentTypeNames) {
     urls(L"book.xlsx", nullptr);
-    const std::pair<LONG, const wchar_t*> names[] = {{1, L"Word.Document"}, {2, L"Excel."},    {3, L"POWERPOINT."},
-                                                     {4, L"MSPROJECT."},    {5, L"VISIO."},    {0, L""},
-                                                     {7, L""},              {-1, L""}};
+    const std::pair<LONG, const wchar_t*> names[] = {{1, L"Word.Document"},
+                                                     {2, L"Excel."},
+                                                     {3, L"POWERPOINT."},
+                                                     {4, L"MSPROJECT."},
+                                                     {5, L"VISIO."},
+                                                     {0, L""},
+                                                     {7, L""},
+                                                     {-1, L""}};
     for (const auto& [type, name] : names) {
         container->setDocumentType(type);
         LONG read = -99;
@@ -119,7 +128,8 @@ TEST_F(ContainerTest, DocumentTypeNames) {
         EXPECT_EQ(read, type);
         host().calls.clear();
         container->opendocument();
-        EXPECT_EQ(host().calls.front(), L"OpenDocument(" + std::wstring(name) + L", native, book.xlsx, -4, 1281)");
+        EXPECT_EQ(host().calls.front(),
+                  L"OpenDocument(" + std::wstring(name) + L", native, book.xlsx, -4, 1281)");
     }
 }
 
@@ -158,9 +168,10 @@ TEST_F(ContainerTest, CreateNeedsNoUrlAndPassesThePlacementOfOpening) {
     // Without an environment the document is created out of place.
     container->setEnvironment(static_cast<IVEX_Environment*>(nullptr));
     ASSERT_EQ(container->createdocument(), S_OK);
-    EXPECT_EQ(host().calls, (Lines{L"CreateDocument(Word.Document, native, , -4, 1281)", L"GetOperationStatus()",
-                                   L"CreateDocument(Word.Document, native, , -2, 1281)", L"GetOperationStatus()",
-                                   L"CreateDocument(Word.Document, native, , -2, 1281)", L"GetOperationStatus()"}));
+    EXPECT_EQ(host().calls,
+              (Lines{L"CreateDocument(Word.Document, native, , -4, 1281)", L"GetOperationStatus()",
+                     L"CreateDocument(Word.Document, native, , -2, 1281)", L"GetOperationStatus()",
+                     L"CreateDocument(Word.Document, native, , -2, 1281)", L"GetOperationStatus()"}));
     host().operation_status = 3;
     EXPECT_EQ(container->createdocument(), 3);
     EXPECT_FALSE(is_open());
@@ -228,8 +239,8 @@ TEST_F(ContainerTest, AutomaticSaveOffStillClosesWithAWarning) {
     ASSERT_EQ(container->closedocument(), S_OK);
     EXPECT_FALSE(is_open());
     EXPECT_EQ(traced(), (Lines{L"enter put_automaticSave", L"enter closedocument",
-                               L"warning Automaticsave disabled! 0x00000000", L"leave closedocument 0x00000000",
-                               L"enter isOpen"}));
+                               L"warning Automaticsave disabled! 0x00000000",
+                               L"leave closedocument 0x00000000", L"enter isOpen"}));
 }
 
 TEST_F(ContainerTest, FlagCouplingOfEventingAndAutomaticSave) {
@@ -295,9 +306,10 @@ TEST_F(ContainerTest, ContentIsTheDocumentSavedToTheSecondUrl) {
     Bytes copy;
     ASSERT_TRUE(host().read_url(L"copy.xlsx", copy));
     EXPECT_EQ(copy, bytes_of("workbook bytes"));
-    EXPECT_EQ(traced(), (Lines{L"enter notimpl", L"enter savedocument_tourl", L"enter get_ILockBytesToVariant",
-                               L"enter getByteToVariant", L"leave getByteToVariant 0x00000000",
-                               L"leave get_ILockBytesToVariant 0x00000000"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter notimpl", L"enter savedocument_tourl", L"enter get_ILockBytesToVariant",
+                     L"enter getByteToVariant", L"leave getByteToVariant 0x00000000",
+                     L"leave get_ILockBytesToVariant 0x00000000"}));
 }
 
 TEST_F(ContainerTest, ContentFailuresAreTracedAndReturned) {
@@ -308,14 +320,14 @@ TEST_F(ContainerTest, ContentFailuresAreTracedAndReturned) {
         std::wstring error;
     };
     const Case cases[] = {
-        {"no provider", [](HostServices& h) { h.failures[L"GetDocumentProvider"] = E_ACCESSDENIED; }, E_ACCESSDENIED,
-         L"error GetDocumentProvider 0x80070005"},
+        {"no provider", [](HostServices& h) { h.failures[L"GetDocumentProvider"] = E_ACCESSDENIED; },
+         E_ACCESSDENIED, L"error GetDocumentProvider 0x80070005"},
         {"not a provider", [](HostServices& h) { h.provider_answers = false; }, E_FAIL,
          L"error dataprovider == NULL 0x80004005"},
-        {"save fails", [](HostServices& h) { h.failures[L"SaveDocumentToURL"] = STG_E_MEDIUMFULL; }, STG_E_MEDIUMFULL,
-         L"error savedocument_tourl 0x80030070"},
-        {"no lock bytes", [](HostServices& h) { h.failures[L"GetDataAsLockBytes"] = E_OUTOFMEMORY; }, E_OUTOFMEMORY,
-         L"error dataprovider->GetDataAsLockBytes 0x8007000E"},
+        {"save fails", [](HostServices& h) { h.failures[L"SaveDocumentToURL"] = STG_E_MEDIUMFULL; },
+         STG_E_MEDIUMFULL, L"error savedocument_tourl 0x80030070"},
+        {"no lock bytes", [](HostServices& h) { h.failures[L"GetDataAsLockBytes"] = E_OUTOFMEMORY; },
+         E_OUTOFMEMORY, L"error dataprovider->GetDataAsLockBytes 0x8007000E"},
         {"unreadable", [](HostServices& h) { h.lock_bytes.read_result = STG_E_READFAULT; }, STG_E_READFAULT,
          L"error getBytes .. 0x8003001E"},
     };
@@ -427,8 +439,9 @@ TEST_F(ContainerTest, FinalReleaseClosesAnOpenDocumentWithoutSaving) {
     open_book();
     container = nullptr;
     EXPECT_EQ(host().calls, Lines{L"CloseDocument(100, 0)"});
-    EXPECT_EQ(traced(), (Lines{L"enter FinalRelease", L"enter closedocument",
-                               L"warning Automaticsave disabled! 0x00000000", L"leave closedocument 0x00000000"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter FinalRelease", L"enter closedocument",
+                     L"warning Automaticsave disabled! 0x00000000", L"leave closedocument 0x00000000"}));
 }
 
 TEST_F(ContainerTest, FinalReleaseOfAClosedContainerAsksNothing) {
@@ -437,7 +450,8 @@ TEST_F(ContainerTest, FinalReleaseOfAClosedContainerAsksNothing) {
     restart();
     container = nullptr;
     EXPECT_TRUE(host().calls.empty());
-    EXPECT_EQ(traced(), (Lines{L"enter FinalRelease", L"enter closedocument", L"leave closedocument 0x00000000"}));
+    EXPECT_EQ(traced(),
+              (Lines{L"enter FinalRelease", L"enter closedocument", L"leave closedocument 0x00000000"}));
 }
 
 TEST_F(ContainerTest, FailedCloseAtFinalReleaseIsReported) {

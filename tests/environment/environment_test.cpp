@@ -79,8 +79,8 @@ TEST_F(EnvironmentTest, InitializeRefusesNullAndKeepsAFactory) {
     auto factory = create<IVEX_Factory>(L"KEM.VEX_Factory_Gui");
     EXPECT_EQ(env->Initialize(factory.get()), S_OK);
     EXPECT_EQ(env->Initialize(factory.get()), S_OK); // any number of times
-    EXPECT_EQ(lines(env_name), (Lines{L"enter Initialize", L"error factory is null! 0x00000000", L"enter Initialize",
-                                      L"enter Initialize"}));
+    EXPECT_EQ(lines(env_name), (Lines{L"enter Initialize", L"error factory is null! 0x00000000",
+                                      L"enter Initialize", L"enter Initialize"}));
 }
 
 TEST_F(EnvironmentTest, SetTraceSwitchesToTheGivenTraceObject) {

@@ -49,9 +49,9 @@ TEST_F(FactoryContainerTest, CreatingTheContainerWiresProxyAndEnvironment) {
     trace_log().records.clear();
     auto c = container();
     ASSERT_TRUE(c);
-    EXPECT_EQ(lines(factory_name), (Lines{L"enter createproxy", L"leave create_environment 0x00000000",
-                                          L"leave create_generaldocumentcontainer 0x00000000",
-                                          L"leave createproxy 0x00000000"}));
+    EXPECT_EQ(lines(factory_name),
+              (Lines{L"enter createproxy", L"leave create_environment 0x00000000",
+                     L"leave create_generaldocumentcontainer 0x00000000", L"leave createproxy 0x00000000"}));
     // In order: the container is made, gets the proxy, then the environment is made and handed over.
     EXPECT_EQ(sequence({container_name, L"CVEX_Environment_Karvo"}),
               (Lines{L"CCVEX_GeneralDocumentContainer_Karvo: FinalConstruct",

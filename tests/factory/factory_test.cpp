@@ -39,8 +39,8 @@ TEST_F(FactoryTest, NoneAndTraceCodesCreateNothingAndLeaveProxyAlone) {
         EXPECT_EQ(factory->createproxy(type, &proxy), S_OK);
         EXPECT_EQ(proxy, reinterpret_cast<IDispatch*>(0x1234));
     }
-    EXPECT_EQ(factory_lines(), (Lines{L"enter createproxy", L"leave createproxy 0x00000000", L"enter createproxy",
-                                      L"leave createproxy 0x00000000"}));
+    EXPECT_EQ(factory_lines(), (Lines{L"enter createproxy", L"leave createproxy 0x00000000",
+                                      L"enter createproxy", L"leave createproxy 0x00000000"}));
     EXPECT_TRUE(trace_log().opened(L"CVEX_Environment_Karvo").empty());
 }
 
@@ -61,8 +61,9 @@ TEST_F(FactoryTest, CodeFourHandsOutTheFactoryItself) {
     ASSERT_EQ(factory->createproxy(4, proxy.put()), S_OK);
     EXPECT_EQ(identity(proxy.get()), identity(factory.get()));
     EXPECT_EQ(proxy.get(), static_cast<IDispatch*>(factory.get())); // the IVEX_Factory interface itself
-    EXPECT_EQ(factory_lines(), (Lines{L"enter createproxy", L"warning Factory created 0x00000000",
-                                      L"warning Factory created 0x00000000", L"leave createproxy 0x00000000"}));
+    EXPECT_EQ(factory_lines(),
+              (Lines{L"enter createproxy", L"warning Factory created 0x00000000",
+                     L"warning Factory created 0x00000000", L"leave createproxy 0x00000000"}));
 }
 
 TEST_F(FactoryTest, EnvironmentIsCreatedOnceAndHandedOutEachTime) {
@@ -85,8 +86,8 @@ TEST_F(FactoryTest, CreatecomponentAndDeletecomponentHaveNoEffect) {
         EXPECT_EQ(factory->deletecomponent(type), S_OK);
     }
     EXPECT_TRUE(trace_log().opened(L"CVEX_Environment_Karvo").empty());
-    const Lines one_pair{L"enter createcomponent", L"leave createcomponent 0x00000000", L"enter deletecomponent",
-                         L"leave deletecomponent 0x00000000"};
+    const Lines one_pair{L"enter createcomponent", L"leave createcomponent 0x00000000",
+                         L"enter deletecomponent", L"leave deletecomponent 0x00000000"};
     Lines expected;
     for (int i = 0; i < 4; ++i)
         expected.insert(expected.end(), one_pair.begin(), one_pair.end());
@@ -111,7 +112,8 @@ TEST_F(FactoryTest, ActivateInPlaceSetsTheEnvironmentMode) {
 
     restart_lines();
     factory->put_activateInPlace(VARIANT_TRUE);
-    EXPECT_EQ(factory_lines(), (Lines{L"enter put_ActivateInPlacee", L"leave put_ActivateInPlace 0x00000000"}));
+    EXPECT_EQ(factory_lines(),
+              (Lines{L"enter put_ActivateInPlacee", L"leave put_ActivateInPlace 0x00000000"}));
 }
 
 TEST_F(FactoryTest, DocumentTypesOtherThanWordAndExcelAreRefusedWithSeven) {
@@ -147,26 +149,16 @@ TEST_F(FactoryTest, AcceptedMembersTraceTheirOwnNames) {
     EXPECT_EQ(factory->put_documentName(name.get()), S_OK);
     EXPECT_EQ(factory->setTraceTyp(2), S_OK);
     EXPECT_EQ(factory_lines(), (Lines{
-                                   L"enter sendonSave",
-                                   L"leave sendonSave 0x00000000",
-                                   L"enter sendonClose",
-                                   L"leave sendonClose 0x00000000",
-                                   L"enter sendDocumentdata",
-                                   L"leave sendDocumentdata 0x00000000",
-                                   L"enter put_dataSource",
-                                   L"leave put_dataSource 0x00000000",
-                                   L"enter put_expertMode",
-                                   L"leave put_expertMode 0x00000000",
-                                   L"enter put_xmlSource",
-                                   L"leave put_xmlSource 0x00000000",
-                                   L"enter put_ShowDecoratione",
-                                   L"leave put_ShowDecoration 0x00000000",
-                                   L"enter put_Visiblee",
-                                   L"leave put_Visible 0x00000000",
-                                   L"enter put_DocumentNamee",
-                                   L"leave put_DocumentName 0x00000000",
-                                   L"enter setTraceTyp",
-                                   L"leave setTraceTyp 0x00000000",
+                                   L"enter sendonSave",          L"leave sendonSave 0x00000000",
+                                   L"enter sendonClose",         L"leave sendonClose 0x00000000",
+                                   L"enter sendDocumentdata",    L"leave sendDocumentdata 0x00000000",
+                                   L"enter put_dataSource",      L"leave put_dataSource 0x00000000",
+                                   L"enter put_expertMode",      L"leave put_expertMode 0x00000000",
+                                   L"enter put_xmlSource",       L"leave put_xmlSource 0x00000000",
+                                   L"enter put_ShowDecoratione", L"leave put_ShowDecoration 0x00000000",
+                                   L"enter put_Visiblee",        L"leave put_Visible 0x00000000",
+                                   L"enter put_DocumentNamee",   L"leave put_DocumentName 0x00000000",
+                                   L"enter setTraceTyp",         L"leave setTraceTyp 0x00000000",
                                }));
 }
 
@@ -187,9 +179,11 @@ TEST_F(FactoryTest, ReleaseClosesTheEnvironmentThroughOle) {
     env = nullptr;
     restart_lines();
     factory = nullptr;
-    EXPECT_EQ(factory_lines(), (Lines{L"enter FinalRelease", L"enter release_member_oleobject",
-                                      L"leave release_member_oleobject 0x00000000", L"leave FinalRelease 0x00000000"}));
-    EXPECT_EQ(lines(L"CVEX_Environment_Karvo"), (Lines{L"enter FinalRelease", L"warning NOW trace 0x00000000"}));
+    EXPECT_EQ(factory_lines(),
+              (Lines{L"enter FinalRelease", L"enter release_member_oleobject",
+                     L"leave release_member_oleobject 0x00000000", L"leave FinalRelease 0x00000000"}));
+    EXPECT_EQ(lines(L"CVEX_Environment_Karvo"),
+              (Lines{L"enter FinalRelease", L"warning NOW trace 0x00000000"}));
 }
 
 TEST_F(FactoryTest, EnvironmentHeldByTheHostOutlivesTheFactory) {

@@ -56,8 +56,9 @@ TEST_F(FactoryTransferTest, ProviderDataBecomesAByteArrayFromOne) {
     EXPECT_EQ(upper, 10);
     EXPECT_EQ(host().calls, (Lines{L"GetDocumentProvider(1)", L"SetDataFromURL(, , table.xml)",
                                    L"GetDataAsLockBytes(, )", L"Stat(0)", L"ReadAt(0, 10)"}));
-    EXPECT_EQ(lines(factory_name), (Lines{L"enter get_dp_table", L"enter getDocumentdata",
-                                          L"leave getDocumentdata 0x00000000", L"leave get_dp_table 0x00000000"}));
+    EXPECT_EQ(lines(factory_name),
+              (Lines{L"enter get_dp_table", L"enter getDocumentdata", L"leave getDocumentdata 0x00000000",
+                     L"leave get_dp_table 0x00000000"}));
     // The buffer holds the ten bytes: the text of the last transfer.
     com::unique_bstr decoded;
     ASSERT_EQ(text(L"activatexmlsource", decoded.put()), S_OK);
@@ -107,12 +108,12 @@ TEST_F(FactoryTransferTest, EveryFailingStepIsTracedAndReturned) {
         {"not a provider", [](HostServices& h) { h.provider_answers = false; }, E_FAIL,
          L"error dataprovider == NULL  0x80004005", 1},
         {"unknown URL", [](HostServices&) {}, STG_E_FILENOTFOUND, L"error SetDataFromURL 0x80030002", 2},
-        {"no lock bytes", [](HostServices& h) { h.failures[L"GetDataAsLockBytes"] = E_OUTOFMEMORY; }, E_OUTOFMEMORY,
-         L"error dataprovider->GetDataAsLockBytes 0x8007000E", 3},
-        {"Stat fails", [](HostServices& h) { h.lock_bytes.stat_result = STG_E_ACCESSDENIED; }, STG_E_ACCESSDENIED,
-         L"error Stat 0x80030005", 4},
-        {"not lock bytes", [](HostServices& h) { h.lock_bytes.stat_type = STGTY_STREAM; }, DISP_E_TYPEMISMATCH,
-         L"error Stat 0x80020005", 4},
+        {"no lock bytes", [](HostServices& h) { h.failures[L"GetDataAsLockBytes"] = E_OUTOFMEMORY; },
+         E_OUTOFMEMORY, L"error dataprovider->GetDataAsLockBytes 0x8007000E", 3},
+        {"Stat fails", [](HostServices& h) { h.lock_bytes.stat_result = STG_E_ACCESSDENIED; },
+         STG_E_ACCESSDENIED, L"error Stat 0x80030005", 4},
+        {"not lock bytes", [](HostServices& h) { h.lock_bytes.stat_type = STGTY_STREAM; },
+         DISP_E_TYPEMISMATCH, L"error Stat 0x80020005", 4},
         {"ReadAt fails", [](HostServices& h) { h.lock_bytes.read_result = STG_E_READFAULT; }, STG_E_READFAULT,
          L"error ReadAt 0x8003001E", 5},
     };
@@ -125,7 +126,8 @@ TEST_F(FactoryTransferTest, EveryFailingStepIsTracedAndReturned) {
         VARIANT data;
         data.vt = VT_I4;
         data.lVal = 3;
-        EXPECT_EQ(transfer(std::string(c.what) == "unknown URL" ? L"missing.xml" : L"table.xml", &data), c.expected);
+        EXPECT_EQ(transfer(std::string(c.what) == "unknown URL" ? L"missing.xml" : L"table.xml", &data),
+                  c.expected);
         EXPECT_EQ(data.vt, VT_I4); // the out value is left as passed
         EXPECT_EQ(errors(), Lines{c.error});
         EXPECT_EQ(host().calls.size(), c.calls);
@@ -169,7 +171,8 @@ TEST_F(FactoryTransferTest, WithoutADocumentProxyThereIsNoProvider) {
     auto not_a_proxy = create<IUnknown>(L"KEM.VEX_Trace_Gui");
     ASSERT_EQ(factory->setControl(not_a_proxy.get()), S_OK);
     EXPECT_EQ(transfer(L"table.xml", data.get()), E_NOINTERFACE);
-    EXPECT_EQ(errors(), (Lines{L"error GetDocumentProvider 0x80004003", L"error GetDocumentProvider 0x80004002"}));
+    EXPECT_EQ(errors(),
+              (Lines{L"error GetDocumentProvider 0x80004003", L"error GetDocumentProvider 0x80004002"}));
     EXPECT_TRUE(host().calls.empty());
 }
 
@@ -190,8 +193,9 @@ TEST_F(FactoryTransferTest, OtherProxyKeysHaveNoEffect) {
     // "spreadsheet" without the gui entry name routes nothing either.
     com::unique_bstr spreadsheet(L"spreadsheet"), other(L"activatexmlsource");
     EXPECT_EQ(factory->dp_table_identifier(spreadsheet.get(), other.get(), url.get(), &internal), S_OK);
-    EXPECT_EQ(lines(factory_name), (Lines{L"enter dp_table_identifier", L"leave dp_table_identifier 0x00000000",
-                                          L"enter dp_table_identifier", L"leave dp_table_identifier 0x00000000"}));
+    EXPECT_EQ(lines(factory_name),
+              (Lines{L"enter dp_table_identifier", L"leave dp_table_identifier 0x00000000",
+                     L"enter dp_table_identifier", L"leave dp_table_identifier 0x00000000"}));
     EXPECT_TRUE(host().calls.empty());
 }
 

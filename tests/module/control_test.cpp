@@ -58,8 +58,8 @@ public:
     STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
     STDMETHODIMP OnInPlaceActivate() override { return ++activations, S_OK; }
     STDMETHODIMP OnUIActivate() override { return ++ui_activations, S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
-                                  LPOLEINPLACEFRAMEINFO) override {
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
+                                  LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
         *frame = nullptr;
         *doc = nullptr;
         *pos = RECT{10, 20, 210, 120};
@@ -97,7 +97,9 @@ protected:
                 continue;
             SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
             com::com_ptr<IUnknown> object;
-            ASSERT_EQ(CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()), S_OK);
+            ASSERT_EQ(
+                CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.put_void()),
+                S_OK);
             body(c, object);
         }
     }
@@ -109,11 +111,16 @@ bool answers(IUnknown* object, REFIID iid) {
 }
 
 TEST_F(ControlTest, InterfacesAnsweredByEachClass) {
-    const IID* common[] = {&IID_IDispatch,           &IID_IPersistStreamInit,
-                           &IID_IOleControl,         &IID_IOleObject,
-                           &IID_IOleInPlaceActiveObject, &IID_IViewObjectEx,
-                           &IID_IViewObject2,        &IID_IViewObject,
-                           &IID_IOleInPlaceObjectWindowless, &IID_IOleInPlaceObject,
+    const IID* common[] = {&IID_IDispatch,
+                           &IID_IPersistStreamInit,
+                           &IID_IOleControl,
+                           &IID_IOleObject,
+                           &IID_IOleInPlaceActiveObject,
+                           &IID_IViewObjectEx,
+                           &IID_IViewObject2,
+                           &IID_IViewObject,
+                           &IID_IOleInPlaceObjectWindowless,
+                           &IID_IOleInPlaceObject,
                            &IID_IOleWindow};
     for_each_class([&](const ClassUnderTest& c, com::com_ptr<IUnknown>& object) {
         const std::wstring name = c.name;
@@ -124,7 +131,8 @@ TEST_F(ControlTest, InterfacesAnsweredByEachClass) {
         EXPECT_EQ(answers(object.get(), IID_IDataObject), documents);
         EXPECT_EQ(answers(object.get(), IID_IPersistStorage), documents);
         EXPECT_EQ(answers(object.get(), IID_IProvideClassInfo2), documents);
-        EXPECT_EQ(answers(object.get(), IID_ISpecifyPropertyPages), name == L"spreadsheet" || name == L"word");
+        EXPECT_EQ(answers(object.get(), IID_ISpecifyPropertyPages),
+                  name == L"spreadsheet" || name == L"word");
         EXPECT_EQ(answers(object.get(), IID_IConnectionPointContainer), name == L"container");
         // Every interface leads back to the one identity.
         auto view = com::query<IViewObjectEx>(object.get());
@@ -151,7 +159,8 @@ public:
         BITMAPINFO info{};
         info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         m_dc = CreateCompatibleDC(nullptr);
-        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pixels), nullptr, 0);
+        m_bitmap =
+            CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pixels), nullptr, 0);
         m_old = SelectObject(m_dc, m_bitmap);
         for (int i = 0; i < width * height; ++i)
             m_pixels[i] = grey;
@@ -182,8 +191,8 @@ TEST_F(ControlTest, DrawsItsLabelCentredInsideItsBounds) {
         auto view = com::query<IViewObject>(object.get());
         Canvas canvas;
         const RECTL bounds{20, 10, 220, 110};
-        ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr, nullptr,
-                             0),
+        ASSERT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), &bounds, nullptr,
+                             nullptr, 0),
                   S_OK);
         // The rectangle outlines the bounds; nothing is drawn outside them.
         EXPECT_EQ(canvas.at(20, 10), 0x000000u);
@@ -203,7 +212,7 @@ TEST_F(ControlTest, DrawsItsLabelCentredInsideItsBounds) {
                     bottom = std::max(bottom, y);
                 }
         ASSERT_GE(right, 0) << "no text was drawn";
-        EXPECT_LE(bottom, 63);       // the baseline, apart from descenders
+        EXPECT_LE(bottom, 63); // the baseline, apart from descenders
         EXPECT_GE(bottom, 55);
         EXPECT_LE(std::abs((left + right) / 2 - 120), 3);
         SIZE extent{};
@@ -217,17 +226,19 @@ TEST_F(ControlTest, DrawWithoutBoundsNeedsAnActiveWindowlessControl) {
     for_each_class([](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
         auto view = com::query<IViewObject>(object.get());
         Canvas canvas;
-        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), nullptr, nullptr, nullptr, 0),
+        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.dc(), nullptr, nullptr,
+                             nullptr, 0),
                   E_INVALIDARG);
         const RECTL bounds{0, 0, 10, 10};
-        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &bounds, nullptr, nullptr, 0),
+        EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, &bounds, nullptr,
+                             nullptr, 0),
                   E_INVALIDARG);
     });
 }
 
 TEST_F(ControlTest, InPlaceActivationMakesAChildWindowAndDeactivationRemovesIt) {
-    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                  nullptr, nullptr);
+    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
     ASSERT_NE(parent, nullptr);
     for_each_class([&](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
         TestSite site(parent);
@@ -261,8 +272,8 @@ TEST_F(ControlTest, InPlaceActivationMakesAChildWindowAndDeactivationRemovesIt) 
 }
 
 TEST_F(ControlTest, CloseDeactivatesAndTellsTheAdviseSinks) {
-    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                  nullptr, nullptr);
+    HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                  nullptr, nullptr, nullptr);
     for_each_class([&](const ClassUnderTest&, com::com_ptr<IUnknown>& object) {
         TestSite site(parent);
         auto ole = com::query<IOleObject>(object.get());
@@ -335,8 +346,8 @@ TEST_F(ControlTest, PropertySetRoundTripsThroughAStorage) {
         com::com_ptr<ILockBytes> bytes;
         com::com_ptr<IStorage> storage;
         ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
-        ASSERT_EQ(StgCreateDocfileOnILockBytes(bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0,
-                                               storage.put()),
+        ASSERT_EQ(StgCreateDocfileOnILockBytes(
+                      bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
                   S_OK);
         EXPECT_EQ(persist->Load(storage.get()), STG_E_FILENOTFOUND); // nothing saved yet
         ASSERT_EQ(persist->InitNew(storage.get()), S_OK);
@@ -413,8 +424,9 @@ TEST_F(ControlTest, ViewStatusAndHitTesting) {
 class PagesControl : public com::ObjectRoot, public com::ControlBase {
 public:
     static std::span<const com::InterfaceEntry> interfaces() {
-        static const com::InterfaceEntry entries[] = {VEX_INTERFACE_ENTRY(PagesControl, ISpecifyPropertyPages),
-                                                      VEX_INTERFACE_ENTRY(PagesControl, IOleObject)};
+        static const com::InterfaceEntry entries[] = {
+            VEX_INTERFACE_ENTRY(PagesControl, ISpecifyPropertyPages),
+            VEX_INTERFACE_ENTRY(PagesControl, IOleObject)};
         return entries;
     }
 
@@ -425,7 +437,8 @@ protected:
 
 TEST_F(ControlTest, PropertyPagesAreAnEmptyList) {
     com::com_ptr<ISpecifyPropertyPages> pages;
-    ASSERT_EQ(com::ComObject<PagesControl>::create(nullptr, IID_ISpecifyPropertyPages, pages.put_void()), S_OK);
+    ASSERT_EQ(com::ComObject<PagesControl>::create(nullptr, IID_ISpecifyPropertyPages, pages.put_void()),
+              S_OK);
     CAUUID list{7, reinterpret_cast<GUID*>(0x1234)};
     ASSERT_EQ(pages->GetPages(&list), S_OK);
     EXPECT_EQ(list.cElems, 0u);

@@ -15,7 +15,8 @@ DWORD regsvr32(const wchar_t* switches) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return GetLastError() | 0x80000000u;
     WaitForSingleObject(process.hProcess, 60000);
     DWORD code = 0;
@@ -117,11 +118,11 @@ struct ClassKeys {
 const ClassKeys class_keys[] = {
     {L"KEM.VEX_Environment_Gui", L"{2258646B-A383-41d6-B05A-451A8799816C}", L"VEX_Environment Class",
      L"VEX_Environment Class", nullptr, 110, L"131473"},
-    {L"KEM.VEX_Factory_Gui", L"{CEBCF412-3DB0-498c-AE3F-65580BE4BFF4}", L"VEX_Factory Class", L"VEX_Factory Class",
-     L"Apartment", 104, L"132497"},
+    {L"KEM.VEX_Factory_Gui", L"{CEBCF412-3DB0-498c-AE3F-65580BE4BFF4}", L"VEX_Factory Class",
+     L"VEX_Factory Class", L"Apartment", 104, L"132497"},
     {L"KEM.VEX_GeneralDContainer_Gui", L"{E327C3D7-8ADA-4D29-92C6-B96CEBED6F77}",
-     L"VEX_GeneralDocumentContainer_Karvo Class", L"VEX_GeneralDocumentContainer_Karvo Class", L"Apartment", 104,
-     L"131473"},
+     L"VEX_GeneralDocumentContainer_Karvo Class", L"VEX_GeneralDocumentContainer_Karvo Class", L"Apartment",
+     104, L"131473"},
     {L"KEM.VEX_Spreadsheet_Gui", L"{41ECF11B-9473-4181-9906-5E244F872639}", L"KEM VEX_Spreadsheet_Gui Class",
      L"KEM VEX_Spreadsheet_Gui Class", L"Apartment", 112, L"131473"},
     {L"KEM.VEX_Trace_Gui", L"{F4C21D04-46DD-40ee-9F6F-4B0FDE51B67C}", L"VEX_Trace_Karvo Class",
@@ -137,7 +138,8 @@ TEST_F(RegistrationTest, EveryClassIsRegisteredAsWritten) {
     const std::wstring appid = L"{6B5E2E5D-B987-492D-95AC-465C7126F277}";
     for (const ClassKeys& c : class_keys) {
         SCOPED_TRACE(std::string(c.progid, c.progid + wcslen(c.progid)));
-        const std::wstring progid = c.progid, versioned = progid + L".1", clsid = L"CLSID\\" + std::wstring(c.clsid_as_written);
+        const std::wstring progid = c.progid, versioned = progid + L".1",
+                           clsid = L"CLSID\\" + std::wstring(c.clsid_as_written);
         EXPECT_TRUE(contains(keys, versioned + L" [] = s:" + c.description));
         EXPECT_TRUE(contains(keys, versioned + L"\\CLSID [] = s:" + c.clsid_as_written));
         EXPECT_TRUE(contains(keys, progid + L" [] = s:" + c.independent_description));
@@ -150,15 +152,18 @@ TEST_F(RegistrationTest, EveryClassIsRegisteredAsWritten) {
         EXPECT_TRUE(contains(keys, clsid + L"\\Programmable"));
         EXPECT_TRUE(contains(keys, clsid + L"\\Control"));
         EXPECT_TRUE(contains(keys, clsid + L"\\InprocServer32 [] = s:" + module));
-        EXPECT_EQ(contains(keys, clsid + L"\\InprocServer32 [ThreadingModel] = s:Apartment"), c.threading != nullptr);
-        EXPECT_TRUE(contains(keys, clsid + L"\\ToolboxBitmap32 [] = s:" + module + L", " + std::to_wstring(c.bitmap)));
+        EXPECT_EQ(contains(keys, clsid + L"\\InprocServer32 [ThreadingModel] = s:Apartment"),
+                  c.threading != nullptr);
+        EXPECT_TRUE(contains(keys, clsid + L"\\ToolboxBitmap32 [] = s:" + module + L", " +
+                                       std::to_wstring(c.bitmap)));
         EXPECT_TRUE(contains(keys, clsid + L"\\MiscStatus [] = s:0"));
         EXPECT_TRUE(contains(keys, clsid + L"\\MiscStatus\\1 [] = s:" + c.misc));
         EXPECT_TRUE(contains(keys, clsid + L"\\TypeLib [] = s:{6B4D8A6D-0BBA-492D-AA35-4E338BE96981}"));
         EXPECT_TRUE(contains(keys, clsid + L"\\Version [] = s:1.0"));
     }
     // The environment's InprocServer32 carries no ThreadingModel at all.
-    EXPECT_FALSE(contains(keys, L"CLSID\\{2258646B-A383-41d6-B05A-451A8799816C}\\InprocServer32 [ThreadingModel] = s:"));
+    EXPECT_FALSE(contains(
+        keys, L"CLSID\\{2258646B-A383-41d6-B05A-451A8799816C}\\InprocServer32 [ThreadingModel] = s:"));
     EXPECT_TRUE(contains(keys, L"AppID\\" + appid + L" [] = s:vex"));
     EXPECT_TRUE(contains(keys, L"AppID\\vex.DLL [AppID] = s:" + appid));
     EXPECT_TRUE(key_exists(L"TypeLib\\{6B4D8A6D-0BBA-492D-AA35-4E338BE96981}\\1.0"));

@@ -67,8 +67,8 @@ TEST_F(ResourcesTest, VersionIsSevenThousandAndTwo) {
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                               &length));
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
     EXPECT_EQ(translation[0], 0x0407);
     EXPECT_EQ(translation[1], 0x04E4);
 

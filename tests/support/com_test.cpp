@@ -28,17 +28,19 @@ std::wstring module_directory(HMODULE module) {
 void print_address(const char* what, void* address) {
     HMODULE module = nullptr;
     char name[MAX_PATH] = "?";
-    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                            static_cast<LPCSTR>(address), &module))
         GetModuleFileNameA(module, name, MAX_PATH);
-    std::fprintf(stderr, "%s %p = %s+0x%llx\n", what, address, name,
-                 static_cast<unsigned long long>(static_cast<char*>(address) - reinterpret_cast<char*>(module)));
+    std::fprintf(
+        stderr, "%s %p = %s+0x%llx\n", what, address, name,
+        static_cast<unsigned long long>(static_cast<char*>(address) - reinterpret_cast<char*>(module)));
 }
 
 LONG CALLBACK report_fault(EXCEPTION_POINTERS* info) {
     const DWORD code = info->ExceptionRecord->ExceptionCode;
-    if (code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_STACK_OVERFLOW && code != EXCEPTION_ILLEGAL_INSTRUCTION &&
-        code != EXCEPTION_INT_DIVIDE_BY_ZERO)
+    if (code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_STACK_OVERFLOW &&
+        code != EXCEPTION_ILLEGAL_INSTRUCTION && code != EXCEPTION_INT_DIVIDE_BY_ZERO)
         return EXCEPTION_CONTINUE_SEARCH;
     std::fprintf(stderr, "fault 0x%08lx\n", static_cast<unsigned long>(code));
     print_address("  at", info->ExceptionRecord->ExceptionAddress);
@@ -100,7 +102,8 @@ void ComTest::SetUp() {
     for (const ProcessClass& c : process_classes) {
         auto* factory = new com::ClassFactory(c.create, false);
         DWORD cookie = 0;
-        ASSERT_EQ(CoRegisterClassObject(*c.clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+        ASSERT_EQ(CoRegisterClassObject(*c.clsid, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+                  S_OK);
         factory->Release();
         m_registrations.push_back(cookie);
     }

@@ -1,4 +1,5 @@
 #include "document_services.h"
+#include "script_members.h"
 
 #include "com/bstr.h"
 #include "com/com_ptr.h"
@@ -8,7 +9,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
 
 namespace vex::test {
 namespace {
@@ -30,22 +30,43 @@ std::wstring join(std::initializer_list<std::wstring> parts) {
 }
 
 #define VEX_SLOT(n) virtual HRESULT STDMETHODCALLTYPE slot##n() = 0
-#define VEX_UNEXPECTED(n) \
-    STDMETHODIMP slot##n() override { return unexpected(n); }
+// Each slot the product must not call records that it was called; used as VEX_UNEXPECTED(n);
+#define VEX_UNEXPECTED(n)                                                                                    \
+    STDMETHODIMP slot##n() override {                                                                        \
+        return unexpected(n);                                                                                \
+    }                                                                                                        \
+    static_assert(true)
 
 // The proxy's method table as the host defines it.
 struct DocumentProxySlots : public IUnknown {
-    VEX_SLOT(3); VEX_SLOT(4); VEX_SLOT(5); VEX_SLOT(6); VEX_SLOT(7); VEX_SLOT(8);
+    VEX_SLOT(3);
+    VEX_SLOT(4);
+    VEX_SLOT(5);
+    VEX_SLOT(6);
+    VEX_SLOT(7);
+    VEX_SLOT(8);
     virtual HRESULT STDMETHODCALLTYPE GetOperationStatus(LONG* status) = 0; // 9
-    VEX_SLOT(10); VEX_SLOT(11); VEX_SLOT(12); VEX_SLOT(13); VEX_SLOT(14);
-    virtual HRESULT STDMETHODCALLTYPE CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
+    VEX_SLOT(10);
+    VEX_SLOT(11);
+    VEX_SLOT(12);
+    VEX_SLOT(13);
+    VEX_SLOT(14);
+    virtual HRESULT STDMETHODCALLTYPE CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement,
+                                                     LONG flags,
                                                      LONG* handle) = 0; // 15
-    virtual HRESULT STDMETHODCALLTYPE OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
+    virtual HRESULT STDMETHODCALLTYPE OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement,
+                                                   LONG flags,
                                                    LONG* handle) = 0; // 16
     VEX_SLOT(17);
     virtual HRESULT STDMETHODCALLTYPE CloseDocument(LONG handle, LONG options, LONG* result) = 0; // 18
-    virtual HRESULT STDMETHODCALLTYPE SaveDocumentToURL(LONG handle, BSTR url, LONG* error) = 0; // 19
-    VEX_SLOT(20); VEX_SLOT(21); VEX_SLOT(22); VEX_SLOT(23); VEX_SLOT(24); VEX_SLOT(25); VEX_SLOT(26);
+    virtual HRESULT STDMETHODCALLTYPE SaveDocumentToURL(LONG handle, BSTR url, LONG* error) = 0;  // 19
+    VEX_SLOT(20);
+    VEX_SLOT(21);
+    VEX_SLOT(22);
+    VEX_SLOT(23);
+    VEX_SLOT(24);
+    VEX_SLOT(25);
+    VEX_SLOT(26);
     virtual HRESULT STDMETHODCALLTYPE GetDocument(LONG handle, IDispatch** document) = 0; // 27
     VEX_SLOT(28);
     virtual HRESULT STDMETHODCALLTYPE GetDocumentProvider(LONG handle, IUnknown** provider) = 0; // 29
@@ -53,10 +74,34 @@ struct DocumentProxySlots : public IUnknown {
 
 // The provider's method table as the host defines it.
 struct DocumentProviderSlots : public IUnknown {
-    VEX_SLOT(3); VEX_SLOT(4); VEX_SLOT(5); VEX_SLOT(6); VEX_SLOT(7); VEX_SLOT(8); VEX_SLOT(9); VEX_SLOT(10);
-    VEX_SLOT(11); VEX_SLOT(12); VEX_SLOT(13); VEX_SLOT(14); VEX_SLOT(15); VEX_SLOT(16); VEX_SLOT(17); VEX_SLOT(18);
-    VEX_SLOT(19); VEX_SLOT(20); VEX_SLOT(21); VEX_SLOT(22); VEX_SLOT(23); VEX_SLOT(24); VEX_SLOT(25); VEX_SLOT(26);
-    VEX_SLOT(27); VEX_SLOT(28); VEX_SLOT(29); VEX_SLOT(30);
+    VEX_SLOT(3);
+    VEX_SLOT(4);
+    VEX_SLOT(5);
+    VEX_SLOT(6);
+    VEX_SLOT(7);
+    VEX_SLOT(8);
+    VEX_SLOT(9);
+    VEX_SLOT(10);
+    VEX_SLOT(11);
+    VEX_SLOT(12);
+    VEX_SLOT(13);
+    VEX_SLOT(14);
+    VEX_SLOT(15);
+    VEX_SLOT(16);
+    VEX_SLOT(17);
+    VEX_SLOT(18);
+    VEX_SLOT(19);
+    VEX_SLOT(20);
+    VEX_SLOT(21);
+    VEX_SLOT(22);
+    VEX_SLOT(23);
+    VEX_SLOT(24);
+    VEX_SLOT(25);
+    VEX_SLOT(26);
+    VEX_SLOT(27);
+    VEX_SLOT(28);
+    VEX_SLOT(29);
+    VEX_SLOT(30);
     virtual HRESULT STDMETHODCALLTYPE SetDataFromURL(BSTR a, BSTR b, BSTR url) = 0; // 31
     VEX_SLOT(32);
     virtual HRESULT STDMETHODCALLTYPE GetDataAsLockBytes(BSTR a, BSTR b, ILockBytes** data) = 0; // 33
@@ -95,7 +140,9 @@ public:
     STDMETHODIMP Flush() override { return S_OK; }
     STDMETHODIMP SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
     STDMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
-    STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    STDMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
     STDMETHODIMP Stat(STATSTG* stat, DWORD flag) override {
         auto& services = HostServices::instance();
         services.log(L"Stat(" + std::to_wstring(flag) + L")");
@@ -145,15 +192,40 @@ public:
             return hr;
         // The data taken from a URL, else the document's bytes as they are now.
         const auto document = services.documents.find(handle);
-        const Bytes& bytes = has_url_data ? url_data : document != services.documents.end() ? document->second.bytes
-                                                                                             : url_data;
+        const Bytes& bytes = has_url_data                           ? url_data
+                             : document != services.documents.end() ? document->second.bytes
+                                                                    : url_data;
         return create_memory_lock_bytes(bytes, data);
     }
-    VEX_UNEXPECTED(3) VEX_UNEXPECTED(4) VEX_UNEXPECTED(5) VEX_UNEXPECTED(6) VEX_UNEXPECTED(7) VEX_UNEXPECTED(8)
-    VEX_UNEXPECTED(9) VEX_UNEXPECTED(10) VEX_UNEXPECTED(11) VEX_UNEXPECTED(12) VEX_UNEXPECTED(13) VEX_UNEXPECTED(14)
-    VEX_UNEXPECTED(15) VEX_UNEXPECTED(16) VEX_UNEXPECTED(17) VEX_UNEXPECTED(18) VEX_UNEXPECTED(19) VEX_UNEXPECTED(20)
-    VEX_UNEXPECTED(21) VEX_UNEXPECTED(22) VEX_UNEXPECTED(23) VEX_UNEXPECTED(24) VEX_UNEXPECTED(25) VEX_UNEXPECTED(26)
-    VEX_UNEXPECTED(27) VEX_UNEXPECTED(28) VEX_UNEXPECTED(29) VEX_UNEXPECTED(30) VEX_UNEXPECTED(32)
+    VEX_UNEXPECTED(3);
+    VEX_UNEXPECTED(4);
+    VEX_UNEXPECTED(5);
+    VEX_UNEXPECTED(6);
+    VEX_UNEXPECTED(7);
+    VEX_UNEXPECTED(8);
+    VEX_UNEXPECTED(9);
+    VEX_UNEXPECTED(10);
+    VEX_UNEXPECTED(11);
+    VEX_UNEXPECTED(12);
+    VEX_UNEXPECTED(13);
+    VEX_UNEXPECTED(14);
+    VEX_UNEXPECTED(15);
+    VEX_UNEXPECTED(16);
+    VEX_UNEXPECTED(17);
+    VEX_UNEXPECTED(18);
+    VEX_UNEXPECTED(19);
+    VEX_UNEXPECTED(20);
+    VEX_UNEXPECTED(21);
+    VEX_UNEXPECTED(22);
+    VEX_UNEXPECTED(23);
+    VEX_UNEXPECTED(24);
+    VEX_UNEXPECTED(25);
+    VEX_UNEXPECTED(26);
+    VEX_UNEXPECTED(27);
+    VEX_UNEXPECTED(28);
+    VEX_UNEXPECTED(29);
+    VEX_UNEXPECTED(30);
+    VEX_UNEXPECTED(32);
 
 protected:
     DocumentProvider() = default;
@@ -192,10 +264,6 @@ protected:
 
 // Scriptable members of the proxy, for script hosts that drive and inspect it.
 enum : DISPID { id_calls = 1, id_clear, id_set_url_text, id_url_text, id_operation_status, id_save_error };
-struct ScriptMember {
-    const wchar_t* name;
-    DISPID id;
-};
 constexpr ScriptMember script_members[] = {{L"Calls", id_calls},
                                            {L"Clear", id_clear},
                                            {L"SetUrlText", id_set_url_text},
@@ -205,18 +273,19 @@ constexpr ScriptMember script_members[] = {{L"Calls", id_calls},
 
 std::wstring utf8_to_wide(const Bytes& bytes) {
     std::wstring out(bytes.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()),
-                                      static_cast<int>(bytes.size()), out.data(), static_cast<int>(out.size()));
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<int>(bytes.size()), out.data(), static_cast<int>(out.size()));
     out.resize(n > 0 ? n : 0);
     return out;
 }
 
 Bytes wide_to_utf8(std::wstring_view text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
     Bytes out(n > 0 ? n : 0);
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), reinterpret_cast<char*>(out.data()), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
     return out;
 }
 
@@ -237,20 +306,26 @@ public:
         *status = services.operation_status;
         return S_OK;
     }
-    STDMETHODIMP CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags, LONG* handle) override {
+    STDMETHODIMP CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
+                                LONG* handle) override {
         auto& services = HostServices::instance();
-        services.log(L"CreateDocument(" + join({text(type), text(format), text(url), std::to_wstring(placement),
-                                                std::to_wstring(flags)}) + L")");
+        services.log(
+            L"CreateDocument(" +
+            join({text(type), text(format), text(url), std::to_wstring(placement), std::to_wstring(flags)}) +
+            L")");
         if (HRESULT hr = services.failure(L"CreateDocument"); FAILED(hr))
             return hr;
         *handle = services.next_handle++;
         services.documents[*handle] = {text(type), wide_to_utf8(L"new document of type " + text(type)), true};
         return S_OK;
     }
-    STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags, LONG* handle) override {
+    STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
+                              LONG* handle) override {
         auto& services = HostServices::instance();
-        services.log(L"OpenDocument(" + join({text(type), text(format), text(url), std::to_wstring(placement),
-                                              std::to_wstring(flags)}) + L")");
+        services.log(
+            L"OpenDocument(" +
+            join({text(type), text(format), text(url), std::to_wstring(placement), std::to_wstring(flags)}) +
+            L")");
         if (HRESULT hr = services.failure(L"OpenDocument"); FAILED(hr))
             return hr;
         Bytes bytes;
@@ -307,7 +382,8 @@ public:
         if (HRESULT hr = services.failure(L"GetDocumentProvider"); FAILED(hr))
             return hr;
         if (!services.provider_answers)
-            return com::ComObject<NotAProvider>::create(nullptr, IID_IUnknown, reinterpret_cast<void**>(provider));
+            return com::ComObject<NotAProvider>::create(nullptr, IID_IUnknown,
+                                                        reinterpret_cast<void**>(provider));
         com::ComObject<DocumentProvider>* created = nullptr;
         HRESULT hr = com::ComObject<DocumentProvider>::create_instance(&created);
         if (FAILED(hr))
@@ -317,34 +393,38 @@ public:
         created->Release();
         return hr;
     }
-    VEX_UNEXPECTED(3) VEX_UNEXPECTED(4) VEX_UNEXPECTED(5) VEX_UNEXPECTED(6) VEX_UNEXPECTED(7) VEX_UNEXPECTED(8)
-    VEX_UNEXPECTED(10) VEX_UNEXPECTED(11) VEX_UNEXPECTED(12) VEX_UNEXPECTED(13) VEX_UNEXPECTED(14) VEX_UNEXPECTED(17)
-    VEX_UNEXPECTED(20) VEX_UNEXPECTED(21) VEX_UNEXPECTED(22) VEX_UNEXPECTED(23) VEX_UNEXPECTED(24) VEX_UNEXPECTED(25)
-    VEX_UNEXPECTED(26) VEX_UNEXPECTED(28)
+    VEX_UNEXPECTED(3);
+    VEX_UNEXPECTED(4);
+    VEX_UNEXPECTED(5);
+    VEX_UNEXPECTED(6);
+    VEX_UNEXPECTED(7);
+    VEX_UNEXPECTED(8);
+    VEX_UNEXPECTED(10);
+    VEX_UNEXPECTED(11);
+    VEX_UNEXPECTED(12);
+    VEX_UNEXPECTED(13);
+    VEX_UNEXPECTED(14);
+    VEX_UNEXPECTED(17);
+    VEX_UNEXPECTED(20);
+    VEX_UNEXPECTED(21);
+    VEX_UNEXPECTED(22);
+    VEX_UNEXPECTED(23);
+    VEX_UNEXPECTED(24);
+    VEX_UNEXPECTED(25);
+    VEX_UNEXPECTED(26);
+    VEX_UNEXPECTED(28);
 
     // IDispatch for script hosts.
     STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        HRESULT hr = S_OK;
-        for (UINT i = 0; i < count; ++i) {
-            ids[i] = DISPID_UNKNOWN;
-            for (const ScriptMember& m : script_members)
-                if (_wcsicmp(names[i], m.name) == 0)
-                    ids[i] = m.id;
-            if (ids[i] == DISPID_UNKNOWN)
-                hr = DISP_E_UNKNOWNNAME;
-        }
-        return hr;
+        return ids_of_names(script_members, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) override {
         auto& services = HostServices::instance();
-        // Arguments arrive last first.
         const auto argument = [&](UINT index, VARTYPE type, com::unique_variant& out) {
-            if (index >= params->cArgs)
-                return DISP_E_BADPARAMCOUNT;
-            return VariantChangeType(out.get(), &params->rgvarg[params->cArgs - 1 - index], 0, type);
+            return script_argument(params, index, type, out.get());
         };
         com::unique_variant first, second;
         switch (id) {
@@ -352,11 +432,7 @@ public:
             std::wstring joined;
             for (const auto& call : services.calls)
                 joined += (joined.empty() ? L"" : L"\n") + call;
-            if (result) {
-                result->vt = VT_BSTR;
-                result->bstrVal = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
-            }
-            return S_OK;
+            return string_result(result, joined);
         }
         case id_clear:
             services.clear();
@@ -367,7 +443,8 @@ public:
                 hr = argument(1, VT_BSTR, second);
             if (FAILED(hr))
                 return hr;
-            services.set_url(std::wstring(com::bstr_view(first->bstrVal)), wide_to_utf8(com::bstr_view(second->bstrVal)));
+            services.set_url(std::wstring(com::bstr_view(first->bstrVal)),
+                             wide_to_utf8(com::bstr_view(second->bstrVal)));
             return S_OK;
         }
         case id_url_text: {
@@ -376,12 +453,7 @@ public:
             Bytes bytes;
             if (!services.read_url(std::wstring(com::bstr_view(first->bstrVal)), bytes))
                 return STG_E_FILENOTFOUND;
-            const std::wstring wide = utf8_to_wide(bytes);
-            if (result) {
-                result->vt = VT_BSTR;
-                result->bstrVal = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-            }
-            return S_OK;
+            return string_result(result, utf8_to_wide(bytes));
         }
         case id_operation_status:
         case id_save_error: {

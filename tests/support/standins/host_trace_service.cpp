@@ -11,8 +11,8 @@ namespace {
 // The service's method table as the host defines it; slots the product must not call record that
 // they were called.
 struct HostTraceSlots : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE slot3(LPCWSTR component, LPCWSTR subcomponent, BSTR name, const CLSID* clsid,
-                                            IUnknown* object) = 0;
+    virtual HRESULT STDMETHODCALLTYPE slot3(LPCWSTR component, LPCWSTR subcomponent, BSTR name,
+                                            const CLSID* clsid, IUnknown* object) = 0;
     virtual HRESULT STDMETHODCALLTYPE slot4() = 0;
     virtual HRESULT STDMETHODCALLTYPE slot5() = 0;
     virtual HRESULT STDMETHODCALLTYPE slot6(LONG kind, BSTR text, HRESULT status) = 0;
@@ -101,7 +101,9 @@ std::wstring describe(const HostTraceRecord& r) {
     case slot_open:
         return L"open " + r.text;
     case slot_message:
-        return (r.kind == 1 ? L"error " : r.kind == 2 ? L"warning " : L"message(" + std::to_wstring(r.kind) + L") ") +
+        return (r.kind == 1   ? L"error "
+                : r.kind == 2 ? L"warning "
+                              : L"message(" + std::to_wstring(r.kind) + L") ") +
                r.text + L" " + hex(r.status);
     case slot_enter:
         return L"enter " + r.text;
@@ -140,8 +142,8 @@ std::vector<std::wstring> HostTraceLog::lines(std::wstring_view object_name) con
         }
         out.push_back(describe(r));
         // The end-of-record call must follow at once, on the same channel.
-        const bool ended = i + 1 < records.size() && records[i + 1].slot == slot_end &&
-                           records[i + 1].channel == r.channel;
+        const bool ended =
+            i + 1 < records.size() && records[i + 1].slot == slot_end && records[i + 1].channel == r.channel;
         if (ended)
             ++i;
         else

@@ -13,17 +13,26 @@
 namespace vex::test {
 
 // {9DE5C794-1990-11D1-A911-080009B0CB9D}
-inline constexpr CLSID host_trace_clsid = {0x9de5c794, 0x1990, 0x11d1, {0xa9, 0x11, 0x08, 0x00, 0x09, 0xb0, 0xcb, 0x9d}};
+inline constexpr CLSID host_trace_clsid = {
+    0x9de5c794, 0x1990, 0x11d1, {0xa9, 0x11, 0x08, 0x00, 0x09, 0xb0, 0xcb, 0x9d}};
 // {9DE5C793-1990-11D1-A911-080009B0CB9D}
-inline constexpr IID host_trace_iid = {0x9de5c793, 0x1990, 0x11d1, {0xa9, 0x11, 0x08, 0x00, 0x09, 0xb0, 0xcb, 0x9d}};
+inline constexpr IID host_trace_iid = {
+    0x9de5c793, 0x1990, 0x11d1, {0xa9, 0x11, 0x08, 0x00, 0x09, 0xb0, 0xcb, 0x9d}};
 
-enum HostTraceSlot : int { slot_open = 3, slot_end = 4, slot_message = 6, slot_enter = 10, slot_leave = 12, slot_exception = 14 };
+enum HostTraceSlot : int {
+    slot_open = 3,
+    slot_end = 4,
+    slot_message = 6,
+    slot_enter = 10,
+    slot_leave = 12,
+    slot_exception = 14
+};
 
 struct HostTraceRecord {
-    int channel = -1;        // which service object received the call (creation order, never reused)
+    int channel = -1;         // which service object received the call (creation order, never reused)
     std::wstring object_name; // the object name that service was opened for
     int slot = 0;
-    LONG kind = 0;    // message kind: 1 error, 2 warning
+    LONG kind = 0; // message kind: 1 error, 2 warning
     std::wstring text;
     HRESULT status = S_OK;
 };

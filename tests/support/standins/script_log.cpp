@@ -7,21 +7,17 @@
 #include "com/bstr.h"
 #include "com/object.h"
 #include "host_trace_service.h"
+#include "script_members.h"
 
 #include <oaidl.h>
-
-#include <cwchar>
 
 namespace vex::test {
 namespace {
 
 enum : DISPID { id_trace_lines = 1, id_trace_calls = 2, id_clear = 3 };
 
-struct Member {
-    const wchar_t* name;
-    DISPID id;
-};
-constexpr Member members[] = {{L"TraceLines", id_trace_lines}, {L"TraceCalls", id_trace_calls}, {L"Clear", id_clear}};
+constexpr ScriptMember members[] = {
+    {L"TraceLines", id_trace_lines}, {L"TraceCalls", id_trace_calls}, {L"Clear", id_clear}};
 
 class ScriptLog : public com::ObjectRoot, public IDispatch {
 public:
@@ -36,27 +32,15 @@ public:
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
-        HRESULT hr = S_OK;
-        for (UINT i = 0; i < count; ++i) {
-            ids[i] = DISPID_UNKNOWN;
-            for (const Member& m : members)
-                if (_wcsicmp(names[i], m.name) == 0)
-                    ids[i] = m.id;
-            if (ids[i] == DISPID_UNKNOWN)
-                hr = DISP_E_UNKNOWNNAME;
-        }
-        return hr;
+        return ids_of_names(members, names, count, ids);
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) override {
         auto& log = HostTraceLog::instance();
         switch (id) {
         case id_trace_lines: {
-            if (params->cArgs != 1)
-                return DISP_E_BADPARAMCOUNT;
             com::unique_variant name;
-            HRESULT hr = VariantChangeType(name.get(), &params->rgvarg[0], 0, VT_BSTR);
-            if (FAILED(hr))
+            if (HRESULT hr = script_argument(params, 0, VT_BSTR, name.get()); FAILED(hr))
                 return hr;
             std::wstring joined;
             for (const std::wstring& line : log.lines(com::bstr_view(name->bstrVal))) {
@@ -64,11 +48,7 @@ public:
                     joined += L'\n';
                 joined += line;
             }
-            if (result) {
-                result->vt = VT_BSTR;
-                result->bstrVal = SysAllocStringLen(joined.data(), static_cast<UINT>(joined.size()));
-            }
-            return S_OK;
+            return string_result(result, joined);
         }
         case id_trace_calls:
             if (result) {

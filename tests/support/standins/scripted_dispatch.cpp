@@ -28,7 +28,8 @@ void ScriptedDispatch::add_property(const std::wstring& name, const VARIANT& val
     const size_t index = m_members.size();
     m_members.push_back({name, nullptr, {}});
     VariantCopy(&m_members[index].value, const_cast<VARIANT*>(&value));
-    m_members[index].handler = [this, index](WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*) -> HRESULT {
+    m_members[index].handler = [this, index](WORD flags, DISPPARAMS* params, VARIANT* result,
+                                             EXCEPINFO*) -> HRESULT {
         Member& m = m_members[index];
         if (flags & DISPATCH_PROPERTYGET)
             return result ? VariantCopy(result, &m.value) : S_OK;
@@ -72,8 +73,8 @@ STDMETHODIMP ScriptedDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count
     return hr;
 }
 
-STDMETHODIMP ScriptedDispatch::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                      EXCEPINFO* exception, UINT*) {
+STDMETHODIMP ScriptedDispatch::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
+                                      VARIANT* result, EXCEPINFO* exception, UINT*) {
     if (id < 1 || static_cast<size_t>(id) > m_members.size())
         return DISP_E_MEMBERNOTFOUND;
     Member& m = m_members[id - 1];

@@ -71,7 +71,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
         if (status == ERROR_SUCCESS)
             status = set_value(HKEY_CLASSES_ROOT, key + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
         if (status == ERROR_SUCCESS && c.progid)
-            status = set_value(HKEY_CLASSES_ROOT, std::wstring(c.progid) + L"\\CLSID", nullptr, guid_text(*c.clsid));
+            status = set_value(HKEY_CLASSES_ROOT, std::wstring(c.progid) + L"\\CLSID", nullptr,
+                               guid_text(*c.clsid));
         if (status != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(status);
     }
