@@ -4,6 +4,8 @@
 
 #include <olectl.h>
 
+#include <cstdio>
+
 namespace vex::test {
 namespace {
 
@@ -285,6 +287,27 @@ TEST_F(ContainerTest, SaveWritesTheDocumentToItsUrl) {
     Bytes saved;
     ASSERT_TRUE(host().read_url(L"made.xlsx", saved));
     EXPECT_EQ(saved, bytes_of("new document of type Excel."));
+}
+
+TEST_F(ContainerTest, UrlsCanNameFiles) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring source = std::wstring(temp) + L"vex-container-source.xlsx";
+    const std::wstring target = std::wstring(temp) + L"vex-container-target.xlsx";
+    ASSERT_TRUE(host().write_url(source, bytes_of("bytes on disk")));
+    container->setDocumentType(2);
+    urls(source.c_str(), nullptr);
+    ASSERT_EQ(container->opendocument(), S_OK);
+    urls(target.c_str(), nullptr);
+    ASSERT_EQ(container->savedocument(), S_OK);
+    std::FILE* file = _wfopen(target.c_str(), L"rb");
+    ASSERT_NE(file, nullptr);
+    char read[32] = {};
+    const size_t n = std::fread(read, 1, sizeof(read), file);
+    std::fclose(file);
+    EXPECT_EQ(std::string(read, n), "bytes on disk");
+    DeleteFileW(source.c_str());
+    DeleteFileW(target.c_str());
 }
 
 TEST_F(ContainerTest, ContentIsTheDocumentSavedToTheSecondUrl) {
