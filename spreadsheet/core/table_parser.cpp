@@ -313,13 +313,18 @@ Status TableParser::first_child(NodeHandle parent, NodeRef& child) {
     return status;
 }
 
+// Runs once per node, so it traces at the finer level.
 Status TableParser::getNextSibling(NodeRef& node) {
+    static constexpr TextView method = u"getNextSibling";
+    trace_enter2(method);
     NodeHandle handle = no_node;
     const Status status = m_dom->next_sibling(node.get(), handle);
     node.reset(handle);
     if (failed(status)) {
         trace_error(u"get_nextSibling failed", status);
+        return status;
     }
+    trace_leave2(method, status);
     return status;
 }
 
@@ -356,6 +361,28 @@ void TableParser::trace_leave(TextView method, Status status) {
     }
     try {
         m_trace->leave(method, status);
+    } catch (...) {
+        // Tracing never changes what the parser does.
+    }
+}
+
+void TableParser::trace_enter2(TextView method) {
+    if (m_trace == nullptr) {
+        return;
+    }
+    try {
+        m_trace->enter2(method);
+    } catch (...) {
+        // Tracing never changes what the parser does.
+    }
+}
+
+void TableParser::trace_leave2(TextView method, Status status) {
+    if (m_trace == nullptr) {
+        return;
+    }
+    try {
+        m_trace->leave2(method, status);
     } catch (...) {
         // Tracing never changes what the parser does.
     }

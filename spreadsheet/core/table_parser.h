@@ -73,6 +73,8 @@ private:
 
     void trace_enter(TextView method);
     void trace_leave(TextView method, Status status);
+    void trace_enter2(TextView method);
+    void trace_leave2(TextView method, Status status);
     void trace_error(TextView text, Status status);
     void trace_error(TextView text, TextView detail, Status status);
     void trace_warning(TextView text, Status status);

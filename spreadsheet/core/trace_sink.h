@@ -12,6 +12,10 @@ public:
     virtual ~TraceSink() = default;
     virtual void enter(TextView method) = 0;
     virtual void leave(TextView method, Status status) = 0;
+    // Entry and exit at the finer level, for the helpers that run once per node (on Windows
+    // IVEX_Trace's TraceEnterLevel2 and TraceLeaveLevel2).
+    virtual void enter2(TextView method) = 0;
+    virtual void leave2(TextView method, Status status) = 0;
     virtual void error(TextView text, Status status) = 0;
     virtual void warning(TextView text, Status status) = 0;
 };

@@ -15,6 +15,14 @@ void TracerSink::leave(TextView method, Status status) {
     m_tracer.leave(wide_view(method), static_cast<HRESULT>(status));
 }
 
+void TracerSink::enter2(TextView method) {
+    m_tracer.enter2(wide_view(method));
+}
+
+void TracerSink::leave2(TextView method, Status status) {
+    m_tracer.leave2(wide_view(method), static_cast<HRESULT>(status));
+}
+
 void TracerSink::error(TextView text, Status status) {
     m_tracer.error(wide_view(text), static_cast<HRESULT>(status));
 }

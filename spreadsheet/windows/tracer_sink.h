@@ -14,6 +14,9 @@ public:
 
     void enter(TextView method) override;
     void leave(TextView method, Status status) override;
+    // The finer level goes to TraceEnterLevel2 and TraceLeaveLevel2.
+    void enter2(TextView method) override;
+    void leave2(TextView method, Status status) override;
     void error(TextView text, Status status) override;
     void warning(TextView text, Status status) override;
 

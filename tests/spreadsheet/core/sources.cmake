@@ -15,6 +15,7 @@ set(VEX_TABLECORE_TEST_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/test_number_formats.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_preconditions_load.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_rows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/test_sibling_trace.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_text_values.cpp
 )
 set(VEX_TABLECORE_TEST_DOCUMENTS ${CMAKE_CURRENT_LIST_DIR}/documents)

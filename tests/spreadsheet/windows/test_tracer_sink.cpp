@@ -10,6 +10,7 @@
 #include "windows/tracer_sink.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vex::table::windows {
 namespace {
@@ -17,6 +18,71 @@ namespace {
 using test::Lines;
 
 constexpr wchar_t object_name[] = L"CVEX_TableCoreTest";
+
+// A trace object that notes which of its methods was called, so that the finer level, which the
+// host's trace service records like the plain one, can be told apart.
+class MethodRecordingTrace final : public IVEX_Trace {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+            IsEqualIID(iid, __uuidof(IVEX_Trace))) {
+            *out = static_cast<IVEX_Trace*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP InitTrace(BSTR) override { return note(L"InitTrace"); }
+    STDMETHODIMP TraceError(BSTR text, HRESULT status) override { return note(L"TraceError", text, status); }
+    STDMETHODIMP TraceWarning(BSTR text, HRESULT status) override {
+        return note(L"TraceWarning", text, status);
+    }
+    STDMETHODIMP TraceEnter(BSTR name) override { return note(L"TraceEnter", name); }
+    STDMETHODIMP TraceLeave(BSTR name, HRESULT status) override { return note(L"TraceLeave", name, status); }
+    STDMETHODIMP TraceException(BSTR text, HRESULT status) override {
+        return note(L"TraceException", text, status);
+    }
+    STDMETHODIMP setTraceLevel(LONG) override { return note(L"setTraceLevel"); }
+    STDMETHODIMP InitialiseTrace(BSTR, IUnknown*) override { return note(L"InitialiseTrace"); }
+    STDMETHODIMP setTraceObject(IUnknown*) override { return note(L"setTraceObject"); }
+    STDMETHODIMP setClassName(BSTR) override { return note(L"setClassName"); }
+    STDMETHODIMP getTraceObject(IUnknown**) override { return note(L"getTraceObject"); }
+    STDMETHODIMP TraceEnterLevel2(BSTR name) override { return note(L"TraceEnterLevel2", name); }
+    STDMETHODIMP TraceLeaveLevel2(BSTR name, HRESULT status) override {
+        return note(L"TraceLeaveLevel2", name, status);
+    }
+    STDMETHODIMP TraceTimeEnter(BSTR) override { return note(L"TraceTimeEnter"); }
+    STDMETHODIMP TraceTimeLeave(BSTR) override { return note(L"TraceTimeLeave"); }
+
+    LONG refs = 1;
+    // "method text" or "method text 0x........", one per call.
+    Lines calls;
+
+private:
+    HRESULT note(const wchar_t* method) {
+        calls.push_back(method);
+        return S_OK;
+    }
+    HRESULT note(const wchar_t* method, BSTR text) {
+        calls.push_back(std::wstring(method) + L" " + std::wstring(text, SysStringLen(text)));
+        return S_OK;
+    }
+    HRESULT note(const wchar_t* method, BSTR text, HRESULT status) {
+        wchar_t hex[16];
+        std::swprintf(hex, 16, L" 0x%08lX", static_cast<unsigned long>(status));
+        calls.push_back(std::wstring(method) + L" " + std::wstring(text, SysStringLen(text)) + hex);
+        return S_OK;
+    }
+};
 
 class TracerSinkTest : public test::ComTest {
 protected:
@@ -51,9 +117,61 @@ TEST_F(TracerSinkTest, EachRecordKindReachesTheHostWithItsStatus) {
     sink.error(u"Wrong input xml: <x/>", status_fail);
     sink.warning(u"getJustifyValues: no alignment for Q", status_false);
     sink.leave(u"parse_xmlData", status_pointer);
+    sink.enter2(u"getNextSibling");
+    sink.leave2(u"getNextSibling", status_false);
     EXPECT_EQ(traced(), (Lines{L"enter parse_xmlData", L"error Wrong input xml: <x/> 0x80004005",
                                L"warning getJustifyValues: no alignment for Q 0x00000001",
-                               L"leave parse_xmlData 0x80004003"}));
+                               L"leave parse_xmlData 0x80004003", L"enter getNextSibling",
+                               L"leave getNextSibling 0x00000001"}));
+}
+
+TEST_F(TracerSinkTest, TheFinerLevelGoesToTheLevel2Methods) {
+    MethodRecordingTrace object;
+    {
+        Tracer componentTracer;
+        componentTracer.set(com::com_ptr<IVEX_Trace>(&object));
+        TracerSink sink(componentTracer);
+        sink.enter(u"parse_xmlTBX");
+        sink.enter2(u"getNextSibling");
+        sink.leave2(u"getNextSibling", status_pointer);
+        sink.leave(u"parse_xmlTBX", status_false);
+    }
+    EXPECT_EQ(object.calls,
+              (Lines{L"TraceEnter parse_xmlTBX", L"TraceEnterLevel2 getNextSibling",
+                     L"TraceLeaveLevel2 getNextSibling 0x80004003", L"TraceLeave parse_xmlTBX 0x00000001"}));
+    EXPECT_EQ(object.refs, 1);
+}
+
+TEST_F(TracerSinkTest, AParseTracesItsSiblingStepsAtTheFinerLevel) {
+    MethodRecordingTrace object;
+    {
+        Tracer componentTracer;
+        componentTracer.set(com::com_ptr<IVEX_Trace>(&object));
+        MsxmlDomFactory doms;
+        TracerSink sink(componentTracer);
+        TableParser parser(doms, engine, &sink);
+        EXPECT_EQ(parser.parse_xmlData(from_utf8(testing::document_with_table(
+                      "<NAME>S</NAME>" + testing::text_and_number_columns() + "<tbx:ROWS>" +
+                      testing::row(testing::cell("a") + testing::cell("1")) + "</tbx:ROWS>"))),
+                  status_ok);
+    }
+    ASSERT_EQ(engine.areas.size(), 1u);
+    std::size_t steps = 0;
+    for (std::size_t i = 0; i < object.calls.size(); ++i) {
+        if (object.calls[i].rfind(L"TraceEnterLevel2", 0) == 0) {
+            ++steps;
+            EXPECT_EQ(object.calls[i], L"TraceEnterLevel2 getNextSibling");
+            ASSERT_LT(i + 1, object.calls.size());
+            EXPECT_EQ(object.calls[i + 1], L"TraceLeaveLevel2 getNextSibling 0x00000000");
+        } else if (object.calls[i].rfind(L"TraceLeaveLevel2", 0) != 0) {
+            EXPECT_EQ(object.calls[i].find(L"NextSibling"), std::wstring::npos) << object.calls[i];
+        }
+    }
+    EXPECT_GT(steps, 0u);
+    EXPECT_EQ(std::count_if(object.calls.begin(), object.calls.end(),
+                            [](const std::wstring& call) { return call.rfind(L"TraceLeaveLevel2", 0) == 0; }),
+              static_cast<std::ptrdiff_t>(steps));
+    EXPECT_EQ(object.refs, 1);
 }
 
 TEST_F(TracerSinkTest, TextsArriveUnitForUnit) {

@@ -211,6 +211,8 @@ class SilentTrace final : public TraceSink {
 public:
     void enter(TextView) override { ++calls; }
     void leave(TextView, Status) override { ++calls; }
+    void enter2(TextView) override { ++calls; }
+    void leave2(TextView, Status) override { ++calls; }
     void error(TextView, Status) override { ++errors; }
     void warning(TextView, Status) override {}
     std::size_t calls = 0;

@@ -60,6 +60,8 @@ class NullTrace final : public TraceSink {
 public:
     void enter(TextView) override {}
     void leave(TextView, Status) override {}
+    void enter2(TextView) override {}
+    void leave2(TextView, Status) override {}
     void error(TextView text, Status) override { sink_ = text.size(); }
     void warning(TextView text, Status) override { sink_ = text.size(); }
 

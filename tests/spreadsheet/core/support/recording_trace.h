@@ -1,6 +1,10 @@
-// A trace sink that keeps every record, for comparing messages exactly.
+// A trace sink that keeps every record, for comparing messages exactly. Records of the finer level
+// (enter2, leave2) have kinds of their own: the accessors for the other kinds never see them, so
+// tests that check other messages are not disturbed by the per-node sibling steps.
 #pragma once
 
+#include <cstdio>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,11 +15,20 @@
 namespace vex::table::testing {
 
 struct TraceRecord {
-    enum class Kind { enter, leave, error, warning };
+    enum class Kind { enter, leave, error, warning, enter2, leave2 };
     Kind kind;
     std::string text; // UTF-8 for readable test failures
     Status status;
+
+    bool operator==(const TraceRecord&) const = default;
 };
+
+inline void PrintTo(const TraceRecord& record, std::ostream* os) {
+    static constexpr const char* kinds[] = {"enter", "leave", "error", "warning", "enter2", "leave2"};
+    char status[16];
+    std::snprintf(status, sizeof status, "0x%08X", static_cast<unsigned>(record.status));
+    *os << kinds[static_cast<int>(record.kind)] << " \"" << record.text << "\" " << status;
+}
 
 class RecordingTrace final : public TraceSink {
 public:
@@ -24,6 +37,12 @@ public:
     }
     void leave(TextView method, Status status) override {
         records.push_back({TraceRecord::Kind::leave, to_utf8(method), status});
+    }
+    void enter2(TextView method) override {
+        records.push_back({TraceRecord::Kind::enter2, to_utf8(method), 0});
+    }
+    void leave2(TextView method, Status status) override {
+        records.push_back({TraceRecord::Kind::leave2, to_utf8(method), status});
     }
     void error(TextView text, Status status) override {
         records.push_back({TraceRecord::Kind::error, to_utf8(text), status});
@@ -55,8 +74,17 @@ public:
         return result;
     }
     std::vector<std::string> entered() const { return texts(TraceRecord::Kind::enter); }
+    // Number of records of one kind.
+    std::size_t count(TraceRecord::Kind kind) const {
+        std::size_t result = 0;
+        for (const auto& record : records) {
+            result += record.kind == kind ? 1 : 0;
+        }
+        return result;
+    }
     void clear() { records.clear(); }
 
+    // Every record of every kind, in order.
     std::vector<TraceRecord> records;
 
 private:
