@@ -344,81 +344,45 @@ Status TableParser::read_value(NodeHandle node, Text& value, TextView failureTex
     return status;
 }
 
-void TableParser::trace_enter(TextView method) {
+// Every trace call is skipped without a sink and guarded on its own: tracing never changes what the
+// parser does.
+template <class Call>
+void TableParser::traced(Call call) noexcept {
     if (m_trace == nullptr) {
         return;
     }
     try {
-        m_trace->enter(method);
+        call(*m_trace);
     } catch (...) {
-        // Tracing never changes what the parser does.
     }
+}
+
+void TableParser::trace_enter(TextView method) {
+    traced([&](TraceSink& t) { t.enter(method); });
 }
 
 void TableParser::trace_leave(TextView method, Status status) {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        m_trace->leave(method, status);
-    } catch (...) {
-        // Tracing never changes what the parser does.
-    }
+    traced([&](TraceSink& t) { t.leave(method, status); });
 }
 
 void TableParser::trace_enter2(TextView method) {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        m_trace->enter2(method);
-    } catch (...) {
-        // Tracing never changes what the parser does.
-    }
+    traced([&](TraceSink& t) { t.enter2(method); });
 }
 
 void TableParser::trace_leave2(TextView method, Status status) {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        m_trace->leave2(method, status);
-    } catch (...) {
-        // Tracing never changes what the parser does.
-    }
+    traced([&](TraceSink& t) { t.leave2(method, status); });
 }
 
 void TableParser::trace_error(TextView text, Status status) {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        m_trace->error(text, status);
-    } catch (...) {
-        // Tracing never changes what the parser does.
-    }
+    traced([&](TraceSink& t) { t.error(text, status); });
 }
 
 void TableParser::trace_error(TextView text, TextView detail, Status status) {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        m_trace->error(concat(text, detail), status);
-    } catch (...) {
-        // Tracing never changes what the parser does.
-    }
+    traced([&](TraceSink& t) { t.error(concat(text, detail), status); });
 }
 
 void TableParser::trace_warning(TextView text, Status status) {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        m_trace->warning(text, status);
-    } catch (...) {
-        // Tracing never changes what the parser does.
-    }
+    traced([&](TraceSink& t) { t.warning(text, status); });
 }
 
 } // namespace vex::table

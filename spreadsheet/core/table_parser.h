@@ -71,6 +71,8 @@ private:
     Status read_name(NodeHandle node, Text& name, TextView failureText);
     Status read_value(NodeHandle node, Text& value, TextView failureText);
 
+    template <class Call>
+    void traced(Call call) noexcept;
     void trace_enter(TextView method);
     void trace_leave(TextView method, Status status);
     void trace_enter2(TextView method);
