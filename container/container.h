@@ -73,8 +73,9 @@ private:
     // The placement code for an in-place mode, and for the environment's mode.
     LONG placement_of(LONG inplace) const;
     HRESULT placement_code(LONG* code) const;
-    // Reads the operation status after an open or create and sets the open state from it.
-    HRESULT check_operation_status(IHostDocumentProxy* proxy);
+    // After a successful open or create: keeps the new handle, reads the operation status, sets the
+    // open state from it and traces the exit of entry with the result.
+    HRESULT check_operation_status(IHostDocumentProxy* proxy, LONG handle, const wchar_t* entry);
 
     // The document proxy as the factory handed it in. No reference is taken: the factory owns one for
     // as long as it owns this container.

@@ -56,7 +56,9 @@ HRESULT CVEX_GeneralDocumentContainer_Karvo::placement_code(LONG* code) const {
     return S_OK;
 }
 
-HRESULT CVEX_GeneralDocumentContainer_Karvo::check_operation_status(IHostDocumentProxy* proxy) {
+HRESULT CVEX_GeneralDocumentContainer_Karvo::check_operation_status(IHostDocumentProxy* proxy, LONG handle,
+                                                                    const wchar_t* entry) {
+    m_documentHandle = handle;
     LONG status = 0;
     HRESULT result = proxy->GetOperationStatus(&status);
     if (status != 0) {
@@ -65,6 +67,7 @@ HRESULT CVEX_GeneralDocumentContainer_Karvo::check_operation_status(IHostDocumen
     } else {
         m_open = true;
     }
+    pTraceObject.leave(entry, result);
     return result;
 }
 
@@ -94,10 +97,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::opendocument() {
     VEX_RETURN_IF_FAILED(
         pTraceObject, L"pDisp->OpenDocument",
         proxy->OpenDocument(type.get(), format.get(), m_url.get(), placement, proxy_flags, &handle));
-    m_documentHandle = handle;
-    const HRESULT result = check_operation_status(proxy.get());
-    pTraceObject.leave(L"opendocument", result);
-    return result;
+    return check_operation_status(proxy.get(), handle, L"opendocument");
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::createdocument() {
@@ -118,10 +118,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::createdocument() {
     VEX_RETURN_IF_FAILED(
         pTraceObject, L"pDisp->CreateDocument",
         proxy->CreateDocument(type.get(), format.get(), no_url.get(), placement, proxy_flags, &handle));
-    m_documentHandle = handle;
-    const HRESULT result = check_operation_status(proxy.get());
-    pTraceObject.leave(L"createdocument", result);
-    return result;
+    return check_operation_status(proxy.get(), handle, L"createdocument");
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::closedocument() {
