@@ -176,8 +176,7 @@ public:
 
     STDMETHODIMP SetDataFromURL(BSTR a, BSTR b, BSTR url) override {
         auto& services = HostServices::instance();
-        services.log(L"SetDataFromURL(" + join({text(a), text(b), text(url)}) + L")");
-        if (HRESULT hr = services.failure(L"SetDataFromURL"); FAILED(hr))
+        if (HRESULT hr = services.call(L"SetDataFromURL", {text(a), text(b), text(url)}); FAILED(hr))
             return hr;
         if (!services.read_url(text(url), url_data))
             return STG_E_FILENOTFOUND;
@@ -186,9 +185,8 @@ public:
     }
     STDMETHODIMP GetDataAsLockBytes(BSTR a, BSTR b, ILockBytes** data) override {
         auto& services = HostServices::instance();
-        services.log(L"GetDataAsLockBytes(" + join({text(a), text(b)}) + L")");
         *data = nullptr;
-        if (HRESULT hr = services.failure(L"GetDataAsLockBytes"); FAILED(hr))
+        if (HRESULT hr = services.call(L"GetDataAsLockBytes", {text(a), text(b)}); FAILED(hr))
             return hr;
         // The data taken from a URL, else the document's bytes as they are now.
         const auto document = services.documents.find(handle);
@@ -300,8 +298,7 @@ public:
 
     STDMETHODIMP GetOperationStatus(LONG* status) override {
         auto& services = HostServices::instance();
-        services.log(L"GetOperationStatus()");
-        if (HRESULT hr = services.failure(L"GetOperationStatus"); FAILED(hr))
+        if (HRESULT hr = services.call(L"GetOperationStatus", {}); FAILED(hr))
             return hr;
         *status = services.operation_status;
         return S_OK;
@@ -309,11 +306,10 @@ public:
     STDMETHODIMP CreateDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
                                 LONG* handle) override {
         auto& services = HostServices::instance();
-        services.log(
-            L"CreateDocument(" +
-            join({text(type), text(format), text(url), std::to_wstring(placement), std::to_wstring(flags)}) +
-            L")");
-        if (HRESULT hr = services.failure(L"CreateDocument"); FAILED(hr))
+        if (HRESULT hr =
+                services.call(L"CreateDocument", {text(type), text(format), text(url),
+                                                  std::to_wstring(placement), std::to_wstring(flags)});
+            FAILED(hr))
             return hr;
         *handle = services.next_handle++;
         services.documents[*handle] = {text(type), wide_to_utf8(L"new document of type " + text(type)), true};
@@ -322,11 +318,9 @@ public:
     STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
                               LONG* handle) override {
         auto& services = HostServices::instance();
-        services.log(
-            L"OpenDocument(" +
-            join({text(type), text(format), text(url), std::to_wstring(placement), std::to_wstring(flags)}) +
-            L")");
-        if (HRESULT hr = services.failure(L"OpenDocument"); FAILED(hr))
+        if (HRESULT hr = services.call(L"OpenDocument", {text(type), text(format), text(url),
+                                                         std::to_wstring(placement), std::to_wstring(flags)});
+            FAILED(hr))
             return hr;
         Bytes bytes;
         if (!services.read_url(text(url), bytes))
@@ -337,8 +331,8 @@ public:
     }
     STDMETHODIMP CloseDocument(LONG handle, LONG options, LONG* result) override {
         auto& services = HostServices::instance();
-        services.log(L"CloseDocument(" + join({std::to_wstring(handle), std::to_wstring(options)}) + L")");
-        if (HRESULT hr = services.failure(L"CloseDocument"); FAILED(hr))
+        if (HRESULT hr = services.call(L"CloseDocument", {std::to_wstring(handle), std::to_wstring(options)});
+            FAILED(hr))
             return hr;
         auto document = services.documents.find(handle);
         if (document == services.documents.end() || !document->second.open)
@@ -350,8 +344,8 @@ public:
     }
     STDMETHODIMP SaveDocumentToURL(LONG handle, BSTR url, LONG* error) override {
         auto& services = HostServices::instance();
-        services.log(L"SaveDocumentToURL(" + join({std::to_wstring(handle), text(url)}) + L")");
-        if (HRESULT hr = services.failure(L"SaveDocumentToURL"); FAILED(hr))
+        if (HRESULT hr = services.call(L"SaveDocumentToURL", {std::to_wstring(handle), text(url)});
+            FAILED(hr))
             return hr;
         auto document = services.documents.find(handle);
         if (document == services.documents.end() || !url)
@@ -363,9 +357,8 @@ public:
     }
     STDMETHODIMP GetDocument(LONG handle, IDispatch** document) override {
         auto& services = HostServices::instance();
-        services.log(L"GetDocument(" + std::to_wstring(handle) + L")");
         *document = nullptr;
-        if (HRESULT hr = services.failure(L"GetDocument"); FAILED(hr))
+        if (HRESULT hr = services.call(L"GetDocument", {std::to_wstring(handle)}); FAILED(hr))
             return hr;
         if (!services.documents.count(handle))
             return E_INVALIDARG;
@@ -377,9 +370,8 @@ public:
     }
     STDMETHODIMP GetDocumentProvider(LONG handle, IUnknown** provider) override {
         auto& services = HostServices::instance();
-        services.log(L"GetDocumentProvider(" + std::to_wstring(handle) + L")");
         *provider = nullptr;
-        if (HRESULT hr = services.failure(L"GetDocumentProvider"); FAILED(hr))
+        if (HRESULT hr = services.call(L"GetDocumentProvider", {std::to_wstring(handle)}); FAILED(hr))
             return hr;
         if (!services.provider_answers)
             return com::ComObject<NotAProvider>::create(nullptr, IID_IUnknown,
@@ -485,7 +477,8 @@ void HostServices::clear() {
     *this = HostServices();
 }
 
-HRESULT HostServices::failure(const wchar_t* operation) const {
+HRESULT HostServices::call(const wchar_t* operation, std::initializer_list<std::wstring> arguments) {
+    log(operation + (L"(" + join(arguments) + L")"));
     const auto found = failures.find(operation);
     return found == failures.end() ? S_OK : found->second;
 }

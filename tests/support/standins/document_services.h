@@ -6,6 +6,7 @@
 
 #include <objidl.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -63,8 +64,9 @@ public:
     bool read_url(const std::wstring& url, Bytes& bytes) const;
     bool write_url(const std::wstring& url, const Bytes& bytes);
 
-    // The status scripted for an operation, S_OK when it should work.
-    HRESULT failure(const wchar_t* operation) const;
+    // Logs a call of an operation as "Operation(arg, arg, ...)" and answers the status scripted for
+    // it, S_OK when it should work.
+    HRESULT call(const wchar_t* operation, std::initializer_list<std::wstring> arguments);
     void log(std::wstring call) { calls.push_back(std::move(call)); }
 
 private:
