@@ -15,18 +15,8 @@ tests_dir="$root/tests/spreadsheet/core"
 
 step() { printf '\n== %s\n' "$*"; }
 
-packages=(clang libclang-rt-14-dev libpugixml-dev googletest cmake ninja-build)
-if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null 2>&1; then
-    missing=()
-    for package in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
-    done
-    if [ "${#missing[@]}" -gt 0 ]; then
-        step "installing ${missing[*]}"
-        apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    fi
-fi
+# Installs what is missing when run as root (the list is shared with the other scripts).
+"$root/scripts/packages"
 
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
