@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "core/status.h"
 #include "core/table_model.h"
@@ -22,16 +21,8 @@ public:
     // Number format for a unit or currency key with that many decimals.
     virtual Status getFormatUnit(std::int32_t decimals, TextView unit, Text& format) = 0;
 
-    // Renders one area. The parts come in the order of the table model.
-    virtual Status
-    update_TBXToExcel(std::int32_t topColumnCount, std::int32_t topRowCount, std::int32_t endColumnCount,
-                      std::int32_t endRowCount, std::int32_t columnCount, std::int32_t rowCount,
-                      const CellValues& cellValues, const CellValues& topCells, const CellValues& endCells,
-                      const std::vector<CellFormat>& cellFormats, const std::vector<ColumnFormat>& columns,
-                      const std::vector<Text>& sheetNames, const std::vector<Colour>& colours,
-                      const std::vector<std::int32_t>& subtotalRows,
-                      const std::vector<std::int32_t>& nestedSubtotalRows, float fixedColumns,
-                      const UnitFormats& unitFormats, const std::vector<std::int32_t>& collapsedRows) = 0;
+    // Renders one area: the model of an area just read, valid for the length of the call.
+    virtual Status update_TBXToExcel(const TableModel& area) = 0;
 };
 
 } // namespace vex::table

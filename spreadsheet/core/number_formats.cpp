@@ -154,4 +154,44 @@ Text getFormatCustom(const International& settings, std::int32_t decimals, TextV
     return format;
 }
 
+std::optional<Text> column_number_format(const International& settings, const ColumnFormat& column) {
+    switch (column.category) {
+    case category_numeric_text:
+        return getFormatNumc(column);
+    case category_text:
+        return getFormatText();
+    case category_currency:
+        return getFormatCurrency(settings, column);
+    case category_number:
+        return getFormatNumber(settings, column, 0);
+    case category_date:
+        return getFormatDate(settings, column);
+    case category_time:
+        return getFormatTime(settings);
+    case category_percent:
+        return getFormatPercent(settings, column.decimals);
+    default:
+        return std::nullopt;
+    }
+}
+
+bool is_managed_category(std::int32_t category) {
+    return category >= category_numeric_text && category <= category_percent;
+}
+
+Text cell_number_format(const International& settings, const ColumnFormat& column, const CellFormat& cell,
+                        const UnitFormats& units) {
+    if (cell.isText) {
+        return getFormatText();
+    }
+    if (cell.hasUnit) {
+        const auto found = units.find(cell.unit);
+        return found != units.end() ? found->second : Text();
+    }
+    if (cell.hasDecimals) {
+        return getFormatNumber(settings, column, cell.decimals);
+    }
+    return Text();
+}
+
 } // namespace vex::table

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "core/table_model.h"
 #include "core/text.h"
@@ -45,5 +46,28 @@ Text getFormatTime(const International& settings);
 // Format of a unit or currency key: negative values in red without sign, zero empty, text followed
 // by the quoted unit when the unit has more than one character.
 Text getFormatCustom(const International& settings, std::int32_t decimals, TextView unit);
+
+// Value categories of a column that have a number format (percent is never read from a document,
+// but a column record may carry it).
+inline constexpr std::int32_t category_numeric_text = 1;
+inline constexpr std::int32_t category_text = 2;
+inline constexpr std::int32_t category_currency = 3;
+inline constexpr std::int32_t category_number = 4;
+inline constexpr std::int32_t category_integer = 5;
+inline constexpr std::int32_t category_date = 6;
+inline constexpr std::int32_t category_time = 7;
+inline constexpr std::int32_t category_percent = 8;
+
+// The number format of a column's data, by its category; nothing for integers (Excel's general
+// format stays) and for a category without a format.
+std::optional<Text> column_number_format(const International& settings, const ColumnFormat& column);
+// True for the categories above; any other is reported by the workbook and left unformatted.
+bool is_managed_category(std::int32_t category);
+
+// The number format of a cell with format attributes of its own: text when it is marked as text,
+// else its unit's format (empty for an unknown unit), else the column's number with the cell's
+// decimals, else empty. An empty format resets the cell to Excel's general format.
+Text cell_number_format(const International& settings, const ColumnFormat& column, const CellFormat& cell,
+                        const UnitFormats& units);
 
 } // namespace vex::table

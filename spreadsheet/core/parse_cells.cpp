@@ -68,7 +68,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
                                          std::vector<CellFormat>& cellFormats, std::int32_t rowPosition,
                                          std::int32_t& cellsInRow) {
     static constexpr TextView method = u"extract_xmlData_Cell";
-    trace_enter(method);
+    m_trace.enter(method);
     std::int32_t position = 0;
     NodeRef cell(*m_dom);
     Status status = first_child(row, cell);
@@ -85,7 +85,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
             return status;
         }
         if (!same_text(name, u"CELL")) {
-            trace_error(u"Node not equal CELL: ", name, status_fail);
+            m_trace.error(u"Node not equal CELL: ", name, status_fail);
             return status_fail;
         }
         // The cell's value: nothing until a "VALUE" is met, then a text or number that it gives.
@@ -97,7 +97,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
                 return status;
             }
             if (static_cast<std::size_t>(position) >= columns.size()) {
-                trace_error(u"extract_xmlData_Cell: more cells than columns", status_fail);
+                m_trace.error(u"extract_xmlData_Cell: more cells than columns", status_fail);
                 return status_fail;
             }
             const std::int32_t category = columns[static_cast<std::size_t>(position)].category;
@@ -115,7 +115,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
             istextValue.clear();
             if (failed(status = getAttributesOfNode_Cell(child.get(), seen, decimals, imageId, attribute01,
                                                          unitKey, istextValue))) {
-                trace_error(u"getAttributesOfNode_Cell failed", status);
+                m_trace.error(u"getAttributesOfNode_Cell failed", status);
                 return status;
             }
             if (failed(status = read_value(cell.get(), m_cellText,
@@ -162,7 +162,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
                     value = CellValue(TextView(istextValue));
                     break;
                 default:
-                    trace_error(u"wrong availableattributes", status_fail);
+                    m_trace.error(u"wrong availableattributes", status_fail);
                     return status_fail;
                 }
             }
@@ -182,7 +182,7 @@ Status TableParser::extract_xmlData_Cell(NodeHandle row, const std::vector<Colum
         return status;
     }
     cellsInRow = position;
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
@@ -190,18 +190,18 @@ Status TableParser::getAttributesOfNode_Cell(NodeHandle value, SeenAttributes& s
                                              Text& imageId, double& attribute01, Text& unitKey,
                                              Text& istextValue) {
     static constexpr TextView method = u"getAttributesOfNode_Cell";
-    trace_enter(method);
+    m_trace.enter(method);
     std::int32_t count = 0;
     Status status = m_dom->attribute_count(value, count);
     if (failed(status)) {
-        trace_error(u"get_attributes failed", status);
+        m_trace.error(u"get_attributes failed", status);
         return status;
     }
     Text name;
     Text text;
     for (std::int32_t i = 0; i < count; ++i) {
         if (failed(status = m_dom->attribute_name(value, i, name))) {
-            trace_error(u"get_nodeName failed", status);
+            m_trace.error(u"get_nodeName failed", status);
             return status;
         }
         const std::int32_t code =
@@ -217,19 +217,19 @@ Status TableParser::getAttributesOfNode_Cell(NodeHandle value, SeenAttributes& s
         case attribute_curr:
         case attribute_unit:
             if (failed(status = m_dom->attribute_value(value, i, text))) {
-                trace_error(u"get_nodeTypedValue failed", status);
+                m_trace.error(u"get_nodeTypedValue failed", status);
                 return status;
             }
             break;
         case attribute_istext:
             // The cell becomes the text of the "VALUE" element itself.
             if (failed(status = m_dom->typed_value(value, text))) {
-                trace_error(u"get_nodeTypedValue failed", status);
+                m_trace.error(u"get_nodeTypedValue failed", status);
                 return status;
             }
             break;
         default:
-            trace_error(u"getAttributesOfNode_Cell: node name: ", name, status_fail);
+            m_trace.error(u"getAttributesOfNode_Cell: node name: ", name, status_fail);
             continue;
         }
         seen.push_back(code);
@@ -251,7 +251,7 @@ Status TableParser::getAttributesOfNode_Cell(NodeHandle value, SeenAttributes& s
             break;
         }
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

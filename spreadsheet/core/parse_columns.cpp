@@ -16,7 +16,7 @@ constexpr std::int32_t last_accepted_code = 11;
 Status TableParser::extract_xmlData_Column(NodeHandle columnsNode, const FieldTable& fieldTable,
                                            std::vector<ColumnFormat>& columns) {
     static constexpr TextView method = u"extract_xmlData_Column";
-    trace_enter(method);
+    m_trace.enter(method);
     std::int32_t position = 0;
     NodeRef column(*m_dom);
     Status status = first_child(columnsNode, column);
@@ -31,7 +31,7 @@ Status TableParser::extract_xmlData_Column(NodeHandle columnsNode, const FieldTa
             return status;
         }
         if (name != u"COL" && name != u"COLUMN") {
-            trace_error(u"Node not equal COLUMN: ", name, status_fail);
+            m_trace.error(u"Node not equal COLUMN: ", name, status_fail);
             return status_fail;
         }
         fieldName.clear();
@@ -48,7 +48,7 @@ Status TableParser::extract_xmlData_Column(NodeHandle columnsNode, const FieldTa
             const std::int32_t code =
                 GetXmlIndexFromName(name, static_cast<std::int32_t>(LookupTable::column_vocabulary));
             if (code == not_found || code > last_accepted_code) {
-                trace_error(u": invalid task type: ", name, status_fail);
+                m_trace.error(u": invalid task type: ", name, status_fail);
                 return status_fail;
             }
             if (code == field_name_code || code == title_code) {
@@ -74,7 +74,7 @@ Status TableParser::extract_xmlData_Column(NodeHandle columnsNode, const FieldTa
     if (failed(status)) {
         return status;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

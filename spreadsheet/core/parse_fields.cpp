@@ -12,7 +12,7 @@ constexpr TextView elementary_kind = u"E";
 
 Status TableParser::extract_xmlData_Field(NodeHandle fields, FieldTable& fieldTable) {
     static constexpr TextView method = u"extract_xmlData_Field";
-    trace_enter(method);
+    m_trace.enter(method);
     NodeRef field(*m_dom);
     Status status = first_child(fields, field);
     Text name;
@@ -26,7 +26,7 @@ Status TableParser::extract_xmlData_Field(NodeHandle fields, FieldTable& fieldTa
             return status;
         }
         if (name != u"FIELD") {
-            trace_error(u"Node not equal COLUMN: ", name, status_fail);
+            m_trace.error(u"Node not equal COLUMN: ", name, status_fail);
             return status_fail;
         }
         fieldName.clear();
@@ -52,12 +52,12 @@ Status TableParser::extract_xmlData_Field(NodeHandle fields, FieldTable& fieldTa
                 // The format block counts only for an elementary field whose kind came before it.
                 if (kind == elementary_kind) {
                     if (failed(status = extract_xmlData_Columnformat(child.get(), fieldName, fieldTable))) {
-                        trace_error(u"extract_xmlData_Columnformat", status);
+                        m_trace.error(u"extract_xmlData_Columnformat", status);
                         return status;
                     }
                 }
             } else if (code == not_found) {
-                trace_error(u"extract_xmlData_Field: invalid task type: ", name, status_fail);
+                m_trace.error(u"extract_xmlData_Field: invalid task type: ", name, status_fail);
                 return status_fail;
             }
         }
@@ -73,14 +73,14 @@ Status TableParser::extract_xmlData_Field(NodeHandle fields, FieldTable& fieldTa
     if (failed(status)) {
         return status;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
 Status TableParser::extract_xmlData_Columnformat(NodeHandle sElem, const Text& fieldName,
                                                  FieldTable& fieldTable) {
     static constexpr TextView method = u"extract_xmlData_Columnformat";
-    trace_enter(method);
+    m_trace.enter(method);
     ColumnFormat format;
     NodeRef child(*m_dom);
     Status status = first_child(sElem, child);
@@ -96,7 +96,7 @@ Status TableParser::extract_xmlData_Columnformat(NodeHandle sElem, const Text& f
         const std::int32_t code =
             GetXmlIndexFromName(name, static_cast<std::int32_t>(LookupTable::column_vocabulary));
         if (code == not_found) {
-            trace_error(u": invalid task type: ", name, status_fail);
+            m_trace.error(u": invalid task type: ", name, status_fail);
             return status_fail;
         }
         const bool reads_text = code == 1 || code == 2 || code == 3 || code == 5 || code == 8 ||
@@ -123,7 +123,7 @@ Status TableParser::extract_xmlData_Columnformat(NodeHandle sElem, const Text& f
         case 8: {
             std::int32_t justify = justify_general;
             if (failed(status = m_engine.getJustifyValues(value, justify))) {
-                trace_error(u"m_spreadsheet->getJustifyValues", status);
+                m_trace.error(u"m_spreadsheet->getJustifyValues", status);
                 return status;
             }
             format.justify = justify;
@@ -143,7 +143,7 @@ Status TableParser::extract_xmlData_Columnformat(NodeHandle sElem, const Text& f
         return status;
     }
     fieldTable.emplace(fieldName, format);
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

@@ -28,7 +28,7 @@ float to_float(double value) {
 Status TableParser::extract_xmlData_Layout(NodeHandle layout, std::vector<Colour>& colours,
                                            float& fixedColumns) {
     static constexpr TextView method = u"extract_xmlData_Layout";
-    trace_enter(method);
+    m_trace.enter(method);
     fixedColumns = 0.0f;
     colours.assign(colour_slots, Colour{});
     NodeRef child(*m_dom);
@@ -45,7 +45,7 @@ Status TableParser::extract_xmlData_Layout(NodeHandle layout, std::vector<Colour
         const std::int32_t code =
             GetXmlIndexFromName(name, static_cast<std::int32_t>(LookupTable::layout_children));
         if (code == not_found) {
-            trace_error(u": invalid task type: ", name, status_fail);
+            m_trace.error(u": invalid task type: ", name, status_fail);
             return status_fail;
         }
         if (code > last_colour_code && code != fixed_columns_code) {
@@ -63,7 +63,7 @@ Status TableParser::extract_xmlData_Layout(NodeHandle layout, std::vector<Colour
         if (!value.empty()) {
             std::uint32_t rgb = 0;
             if (failed(status = getRGBValue(value, rgb))) {
-                trace_error(u"getRGBValue", status);
+                m_trace.error(u"getRGBValue", status);
                 return status;
             }
             colour = rgb;
@@ -73,7 +73,7 @@ Status TableParser::extract_xmlData_Layout(NodeHandle layout, std::vector<Colour
     if (failed(status)) {
         return status;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

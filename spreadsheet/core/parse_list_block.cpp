@@ -7,14 +7,14 @@ namespace vex::table {
 Status TableParser::extract_xmlData_TopOfList(NodeHandle block, std::int32_t& rowCount,
                                               std::int32_t& columnCount, CellValues& cells) {
     static constexpr TextView method = u"extract_xmlData_TopOfList";
-    trace_enter(method);
+    m_trace.enter(method);
     Status status = getAttributesOfNode_TopOfList(block, rowCount, columnCount);
     if (failed(status)) {
-        trace_error(u"getAttributesOfNode_TopOfList", status);
+        m_trace.error(u"getAttributesOfNode_TopOfList", status);
         return status;
     }
     if (rowCount == 0 && columnCount == 0) {
-        trace_leave(method, status_ok);
+        m_trace.leave(method, status_ok);
         return status_ok;
     }
     std::int32_t rowsRead = 0;
@@ -31,7 +31,7 @@ Status TableParser::extract_xmlData_TopOfList(NodeHandle block, std::int32_t& ro
             return status;
         }
         if (name != u"ROW") {
-            trace_error(u"Node not equal ROW: ", name, status_fail);
+            m_trace.error(u"Node not equal ROW: ", name, status_fail);
             return status_fail;
         }
         ++rowsRead;
@@ -56,45 +56,45 @@ Status TableParser::extract_xmlData_TopOfList(NodeHandle block, std::int32_t& ro
         return status;
     }
     if (rowsRead != rowCount || cellsInRow != columnCount) {
-        trace_error(u"Mismatch between xml count of rows,columns and contained data", status_fail);
+        m_trace.error(u"Mismatch between xml count of rows,columns and contained data", status_fail);
         return status_fail;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
 Status TableParser::getAttributesOfNode_TopOfList(NodeHandle block, std::int32_t& rowCount,
                                                   std::int32_t& columnCount) {
     static constexpr TextView method = u"getAttributesOfNode_TopOfList";
-    trace_enter(method);
+    m_trace.enter(method);
     rowCount = 0;
     columnCount = 0;
     std::int32_t count = 0;
     Status status = m_dom->attribute_count(block, count);
     if (failed(status)) {
-        trace_error(u"get_attributes failed", status);
+        m_trace.error(u"get_attributes failed", status);
         return status;
     }
     Text name;
     Text value;
     for (std::int32_t i = 0; i < count; ++i) {
         if (failed(status = m_dom->attribute_name(block, i, name))) {
-            trace_error(u"get_nodeName failed", status);
+            m_trace.error(u"get_nodeName failed", status);
             return status;
         }
         const std::int32_t code =
             GetXmlIndexFromName(name, static_cast<std::int32_t>(LookupTable::list_block_attributes));
         if (code == not_found) {
-            trace_error(u"getAttributesOfNode_TopOfList: node name: ", name, status_fail);
+            m_trace.error(u"getAttributesOfNode_TopOfList: node name: ", name, status_fail);
             continue;
         }
         if (failed(status = m_dom->attribute_value(block, i, value))) {
-            trace_error(u"get_nodeTypedValue failed", status);
+            m_trace.error(u"get_nodeTypedValue failed", status);
             return status;
         }
         (code == 0 ? rowCount : columnCount) = read_integer(value);
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

@@ -13,11 +13,11 @@ constexpr std::int32_t subtotal_row = 1;
 
 Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
     static constexpr TextView method = u"extract_xmlData_Rows";
-    trace_enter(method);
+    m_trace.enter(method);
     Text decimalSeparator;
     Status status = m_engine.getDecimalseparator(decimalSeparator);
     if (failed(status)) {
-        trace_error(u"getDecimalseparator", status);
+        m_trace.error(u"getDecimalseparator", status);
         return status;
     }
     model.rowCount = 0;
@@ -46,7 +46,7 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
                 return status;
             }
             if (!row) {
-                trace_error(u"No row behind rownumber", status_fail);
+                m_trace.error(u"No row behind rownumber", status_fail);
                 return status_fail;
             }
             if (failed(status = read_name(row.get(), name, u"pChildNode->get_nodeName failed"))) {
@@ -54,14 +54,14 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
             }
         }
         if (!same_text(name, u"ROW")) {
-            trace_error(u"Node not equal ROW: ", name, status_fail);
+            m_trace.error(u"Node not equal ROW: ", name, status_fail);
             return status_fail;
         }
         bool collapsed = false;
         seen.clear();
         if (failed(status =
                        getAttributesOfNode_Row(row.get(), seen, type, index, level, sumLevel, collapsed))) {
-            trace_error(u"getAttributesOfNode_Row", status);
+            m_trace.error(u"getAttributesOfNode_Row", status);
             return status;
         }
         if (type == subtotal_row) {
@@ -70,7 +70,7 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
         std::int32_t cellsInRow = 0;
         if (failed(status = extract_xmlData_Cell(row.get(), model.columns, decimalSeparator, model.cellValues,
                                                  model.cellFormats, position, cellsInRow))) {
-            trace_error(u"extract_xmlData_Cell", status);
+            m_trace.error(u"extract_xmlData_Cell", status);
             return status;
         }
         if (cellsInRow > model.columnCount) {
@@ -86,7 +86,7 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
                     model.collapsedRows.push_back(position);
                 }
                 if (failed(status = collapse_Row(model.columnCount, pending, model.cellValues))) {
-                    trace_error(u"collapse_Row", status);
+                    m_trace.error(u"collapse_Row", status);
                     return status;
                 }
                 pending = false;
@@ -97,7 +97,7 @@ Status TableParser::extract_xmlData_Rows(NodeHandle rows, TableModel& model) {
         return status;
     }
     model.rowCount = position;
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
@@ -105,19 +105,19 @@ Status TableParser::getAttributesOfNode_Row(NodeHandle row, SeenAttributes& seen
                                             std::int32_t& index, std::int32_t& level, std::int32_t& sumLevel,
                                             bool& collapsed) {
     static constexpr TextView method = u"getAttributesOfNode_Row";
-    trace_enter(method);
+    m_trace.enter(method);
     collapsed = false;
     std::int32_t count = 0;
     Status status = m_dom->attribute_count(row, count);
     if (failed(status)) {
-        trace_error(u"get_attributes failed", status);
+        m_trace.error(u"get_attributes failed", status);
         return status;
     }
     Text name;
     Text value;
     for (std::int32_t i = 0; i < count; ++i) {
         if (failed(status = m_dom->attribute_name(row, i, name))) {
-            trace_error(u"get_nodeName failed", status);
+            m_trace.error(u"get_nodeName failed", status);
             return status;
         }
         const std::int32_t code =
@@ -126,7 +126,7 @@ Status TableParser::getAttributesOfNode_Row(NodeHandle row, SeenAttributes& seen
             continue;
         }
         if (failed(status = m_dom->attribute_value(row, i, value))) {
-            trace_error(u"get_nodeTypedValue failed", status);
+            m_trace.error(u"get_nodeTypedValue failed", status);
             return status;
         }
         seen.push_back(code);
@@ -134,7 +134,7 @@ Status TableParser::getAttributesOfNode_Row(NodeHandle row, SeenAttributes& seen
         case 0:
             type = GetXmlIndexFromName(value, static_cast<std::int32_t>(LookupTable::row_types));
             if (type == not_found) {
-                trace_error(u"Unknow row attribute type", status_fail);
+                m_trace.error(u"Unknow row attribute type", status_fail);
                 return status_fail;
             }
             break;
@@ -154,13 +154,13 @@ Status TableParser::getAttributesOfNode_Row(NodeHandle row, SeenAttributes& seen
             break;
         }
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
 Status TableParser::collapse_Row(std::int32_t columnCount, bool pending, CellValues& cellValues) {
     static constexpr TextView method = u"collapse_Row";
-    trace_enter(method);
+    m_trace.enter(method);
     const std::size_t padding = columnCount > 1 ? static_cast<std::size_t>(columnCount - 1) : 0;
     if (!pending) {
         // The collapsed row is the last one appended: fill it to the full width.
@@ -172,7 +172,7 @@ Status TableParser::collapse_Row(std::int32_t columnCount, bool pending, CellVal
         // No first value was read: an empty one stands for it.
         cellValues.append_empty(1 + padding);
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

@@ -6,7 +6,7 @@ namespace vex::table {
 
 Status TableParser::extract_xmlData_Columnform_Units(NodeHandle units, UnitFormats& unitFormats) {
     static constexpr TextView method = u"extract_xmlData_Columnform_Units";
-    trace_enter(method);
+    m_trace.enter(method);
     NodeRef unit(*m_dom);
     Status status = first_child(units, unit);
     Text name;
@@ -21,7 +21,7 @@ Status TableParser::extract_xmlData_Columnform_Units(NodeHandle units, UnitForma
             return status;
         }
         if (name != u"UNIT") {
-            trace_error(u"Node not equal UNIT: ", name, status_fail);
+            m_trace.error(u"Node not equal UNIT: ", name, status_fail);
             return status_fail;
         }
         key.clear();
@@ -38,7 +38,7 @@ Status TableParser::extract_xmlData_Columnform_Units(NodeHandle units, UnitForma
             const std::int32_t code =
                 GetXmlIndexFromName(name, static_cast<std::int32_t>(LookupTable::unit_children));
             if (code == not_found) {
-                trace_error(u": invalid task type: ", name, status_fail);
+                m_trace.error(u": invalid task type: ", name, status_fail);
                 return status_fail;
             }
             if (failed(status =
@@ -56,7 +56,7 @@ Status TableParser::extract_xmlData_Columnform_Units(NodeHandle units, UnitForma
         }
         format.clear();
         if (failed(status = m_engine.getFormatUnit(decimals, key, format))) {
-            trace_error(u"m_spreadsheet.getFormatNumber", status);
+            m_trace.error(u"m_spreadsheet.getFormatNumber", status);
             return status;
         }
         // The first format of a key stays.
@@ -65,7 +65,7 @@ Status TableParser::extract_xmlData_Columnform_Units(NodeHandle units, UnitForma
     if (failed(status)) {
         return status;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 

@@ -24,27 +24,27 @@ TableParser::TableParser(XmlDomFactory& doms, EngineServices& engine, TraceSink*
 Status TableParser::parse_xmlData(TextView xml) {
     static constexpr TextView method = u"parse_xmlData";
     try {
-        trace_enter(method);
+        m_trace.enter(method);
         if (xml.size() <= 20) {
-            trace_error(u"Wrong input xml: ", xml, status_fail);
+            m_trace.error(u"Wrong input xml: ", xml, status_fail);
             return status_fail;
         }
         const std::size_t first_tag = xml.find(u'<');
         if (first_tag == TextView::npos || xml.size() < root_name.size()) {
-            trace_error(u"No generic tbx xml, sended file is: ", xml, status_fail);
+            m_trace.error(u"No generic tbx xml, sended file is: ", xml, status_fail);
             return status_fail;
         }
         // The root must follow the first tag (which may be the XML declaration).
         const std::size_t second_tag = xml.find(u'<', first_tag + 1);
         if (second_tag == TextView::npos || xml.find(root_name, second_tag) == TextView::npos) {
-            trace_error(u"No generic tbx file", status_fail);
+            m_trace.error(u"No generic tbx file", status_fail);
             return status_fail;
         }
 
         Status status = m_doms.create(m_dom);
         if (failed(status) || !m_dom) {
             status = failed(status) ? status : status_fail;
-            trace_error(u"pDom.CoCreateInstance ", status);
+            m_trace.error(u"pDom.CoCreateInstance ", status);
             return status;
         }
         // The DOM lives for this parse only.
@@ -56,21 +56,21 @@ Status TableParser::parse_xmlData(TextView xml) {
         bool loaded = false;
         const Status load_status = m_dom->load(xml, loaded);
         if (failed(load_status) || !loaded) {
-            trace_error(u"first lines xml: ", xml.substr(0, quoted_length), load_status);
-            trace_error(u"last lines xml: ", xml.substr(xml.size() - quoted_length), load_status);
+            m_trace.error(u"first lines xml: ", xml.substr(0, quoted_length), load_status);
+            m_trace.error(u"last lines xml: ", xml.substr(xml.size() - quoted_length), load_status);
             const TextView from_second_tag = xml.substr(second_tag, quoted_length_after_second_tag);
             if (failed(load_status)) {
-                trace_error(u"loadXML: hr failed", from_second_tag, load_status);
+                m_trace.error(u"loadXML: hr failed", from_second_tag, load_status);
             } else {
-                trace_error(u"loadXML: issuccessful", from_second_tag, load_status);
+                m_trace.error(u"loadXML: issuccessful", from_second_tag, load_status);
             }
             LoadError details;
             if (succeeded(m_dom->load_error(details))) {
-                trace_error(u"\tReason= ", details.reason, status_ok);
-                trace_error(u"\tErrorCode= ", decimal_text(details.errorCode), status_ok);
-                trace_error(u"\tLineNumber= ", decimal_text(details.line), status_ok);
-                trace_error(u"\tLinePosition= ", decimal_text(details.linePosition), status_ok);
-                trace_error(u"\tSourceText= ", details.sourceText, status_ok);
+                m_trace.error(u"\tReason= ", details.reason, status_ok);
+                m_trace.error(u"\tErrorCode= ", decimal_text(details.errorCode), status_ok);
+                m_trace.error(u"\tLineNumber= ", decimal_text(details.line), status_ok);
+                m_trace.error(u"\tLinePosition= ", decimal_text(details.linePosition), status_ok);
+                m_trace.error(u"\tSourceText= ", details.sourceText, status_ok);
             }
             return failed(load_status) ? load_status : status_fail;
         }
@@ -79,7 +79,7 @@ Status TableParser::parse_xmlData(TextView xml) {
         status = m_dom->document(document_handle);
         NodeRef document(*m_dom, document_handle);
         if (failed(status) || !document) {
-            trace_error(u"pRootNode == NULL", status_fail);
+            m_trace.error(u"pRootNode == NULL", status_fail);
             return status_fail;
         }
         NodeRef child(*m_dom);
@@ -93,8 +93,8 @@ Status TableParser::parse_xmlData(TextView xml) {
             }
             const Status name_status = m_dom->name(child.get(), name);
             if (failed(name_status)) {
-                trace_error(u"pRootChildNode->get_nodeName failed: can't get root child node name",
-                            name_status);
+                m_trace.error(u"pRootChildNode->get_nodeName failed: can't get root child node name",
+                              name_status);
                 return name_status;
             }
             if (name == u"xml") {
@@ -103,7 +103,7 @@ Status TableParser::parse_xmlData(TextView xml) {
             if (name != root_name) {
                 Text message = concat(u"toplevel node name ", name);
                 message.append(u" is not equal 'tbx:BI_BS_XML ' -> not a valid WobReqeust xml document");
-                trace_error(message, status_fail);
+                m_trace.error(message, status_fail);
                 return status_fail;
             }
             break;
@@ -113,28 +113,28 @@ Status TableParser::parse_xmlData(TextView xml) {
         }
         if (!child) {
             // Nothing but the declaration: there is no root element to read.
-            trace_error(u"pRootNode == NULL", status_fail);
+            m_trace.error(u"pRootNode == NULL", status_fail);
             return status_fail;
         }
         status = parse_xmlTBX(child.get());
         if (failed(status)) {
-            trace_error(u"parse_xmlTBX ", status);
+            m_trace.error(u"parse_xmlTBX ", status);
             return status;
         }
-        trace_leave(method, status);
+        m_trace.leave(method, status);
         return status;
     } catch (const std::bad_alloc&) {
-        trace_error(u"generalcatch", status_out_of_memory);
+        m_trace.error(u"generalcatch", status_out_of_memory);
         return status_out_of_memory;
     } catch (...) {
-        trace_error(u"generalcatch", status_fail);
+        m_trace.error(u"generalcatch", status_fail);
         return status_fail;
     }
 }
 
 Status TableParser::parse_xmlTBX(NodeHandle root) {
     static constexpr TextView method = u"parse_xmlTBX";
-    trace_enter(method);
+    m_trace.enter(method);
     NodeRef child(*m_dom);
     Status status = first_child(root, child);
     Text name;
@@ -153,30 +153,30 @@ Status TableParser::parse_xmlTBX(NodeHandle root) {
                 return status;
             }
             if (read_double(value) < m_minVersion) {
-                trace_error(u"Wrong TBX xml version", status_fail);
+                m_trace.error(u"Wrong TBX xml version", status_fail);
                 return status_fail;
             }
         } else if (code == 11) {
             status = extract_xmlData_Areas(child.get());
             if (failed(status)) {
-                trace_error(u"extract_xmlData_Areas ", status);
+                m_trace.error(u"extract_xmlData_Areas ", status);
                 return status;
             }
         } else if (code == not_found) {
-            trace_error(u"not a valid TBXElement: ", name, status_fail);
+            m_trace.error(u"not a valid TBXElement: ", name, status_fail);
             return status_fail;
         }
     }
     if (failed(status)) {
         return status;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
 Status TableParser::extract_xmlData_Areas(NodeHandle areas) {
     static constexpr TextView method = u"extract_xmlData_Areas";
-    trace_enter(method);
+    m_trace.enter(method);
     NodeRef child(*m_dom);
     Status status = first_child(areas, child);
     Text name;
@@ -188,25 +188,25 @@ Status TableParser::extract_xmlData_Areas(NodeHandle areas) {
             return status;
         }
         if (GetXmlIndexFromName(name, static_cast<std::int32_t>(LookupTable::areas_children)) != 0) {
-            trace_error(u"extract_xmlData_Areas: not a valid TBXElement: ", name, status_fail);
+            m_trace.error(u"extract_xmlData_Areas: not a valid TBXElement: ", name, status_fail);
             return status_fail;
         }
         status = extract_xmlData_OneArea(child.get());
         if (failed(status)) {
-            trace_error(u"extract_xmlData_OneArea failed", status);
+            m_trace.error(u"extract_xmlData_OneArea failed", status);
             return status;
         }
     }
     if (failed(status)) {
         return status;
     }
-    trace_leave(method, status_ok);
+    m_trace.leave(method, status_ok);
     return status_ok;
 }
 
 Status TableParser::extract_xmlData_OneArea(NodeHandle table) {
     static constexpr TextView method = u"extract_xmlData_OneArea";
-    trace_enter(method);
+    m_trace.enter(method);
     TableModel model;
     FieldTable fieldTable;
     NodeRef child(*m_dom);
@@ -225,19 +225,19 @@ Status TableParser::extract_xmlData_OneArea(NodeHandle table) {
         switch (code) {
         case 0:
             if (failed(status = extract_xmlData_Layout(child.get(), model.colours, model.fixedColumns))) {
-                trace_error(u"extract_xmlData_Layout ", status);
+                m_trace.error(u"extract_xmlData_Layout ", status);
                 return status;
             }
             break;
         case 1:
             if (failed(status = extract_xmlData_Column(child.get(), fieldTable, model.columns))) {
-                trace_error(u"extract_xmlData_Column", status);
+                m_trace.error(u"extract_xmlData_Column", status);
                 return status;
             }
             break;
         case 2:
             if (failed(status = extract_xmlData_Rows(child.get(), model))) {
-                trace_error(u"extract_xmlData_Rows ", status);
+                m_trace.error(u"extract_xmlData_Rows ", status);
                 return status;
             }
             break;
@@ -256,18 +256,18 @@ Status TableParser::extract_xmlData_OneArea(NodeHandle table) {
             break;
         case 9:
             if (failed(status = extract_xmlData_Columnform_Units(child.get(), model.unitFormats))) {
-                trace_error(u"extract_xmlData_Columnform_Units", status);
+                m_trace.error(u"extract_xmlData_Columnform_Units", status);
                 return status;
             }
             break;
         case 10:
             if (failed(status = extract_xmlData_Field(child.get(), fieldTable))) {
-                trace_error(u"extract_xmlData_Field", status);
+                m_trace.error(u"extract_xmlData_Field", status);
                 return status;
             }
             break;
         case not_found:
-            trace_error(u"extract_xmlData_OneArea: not a valid TBXElement: ", name, status_fail);
+            m_trace.error(u"extract_xmlData_OneArea: not a valid TBXElement: ", name, status_fail);
             return status_fail;
         default:
             break;
@@ -276,29 +276,25 @@ Status TableParser::extract_xmlData_OneArea(NodeHandle table) {
     if (failed(status)) {
         return status;
     }
-    status = m_engine.update_TBXToExcel(
-        model.topColumnCount, model.topRowCount, model.endColumnCount, model.endRowCount, model.columnCount,
-        model.rowCount, model.cellValues, model.topCells, model.endCells, model.cellFormats, model.columns,
-        model.sheetNames, model.colours, model.subtotalRows, model.nestedSubtotalRows, model.fixedColumns,
-        model.unitFormats, model.collapsedRows);
+    status = m_engine.update_TBXToExcel(model);
     if (failed(status)) {
-        trace_error(u"update_TBXToExcel", status);
+        m_trace.error(u"update_TBXToExcel", status);
         return status;
     }
-    trace_leave(method, status);
+    m_trace.leave(method, status);
     return status;
 }
 
 std::int32_t TableParser::GetXmlIndexFromName(TextView name, std::int32_t tableId) {
     if (!has_lookup_table(tableId)) {
-        trace_error(u"No valid mapping used", status_fail);
+        m_trace.error(u"No valid mapping used", status_fail);
         return not_found;
     }
     const std::int32_t code = lookup_code(name, tableId);
     if (code == not_found) {
         Text message = concat(u"can't find ", name);
         message.append(u" in map..ToIndexLookupTable");
-        trace_error(message, status_fail);
+        m_trace.error(message, status_fail);
     }
     return code;
 }
@@ -308,7 +304,7 @@ Status TableParser::first_child(NodeHandle parent, NodeRef& child) {
     const Status status = m_dom->first_child(parent, handle);
     child.reset(handle);
     if (failed(status)) {
-        trace_error(u"get_firstChild failed", status);
+        m_trace.error(u"get_firstChild failed", status);
     }
     return status;
 }
@@ -316,22 +312,22 @@ Status TableParser::first_child(NodeHandle parent, NodeRef& child) {
 // Runs once per node, so it traces at the finer level.
 Status TableParser::getNextSibling(NodeRef& node) {
     static constexpr TextView method = u"getNextSibling";
-    trace_enter2(method);
+    m_trace.enter2(method);
     NodeHandle handle = no_node;
     const Status status = m_dom->next_sibling(node.get(), handle);
     node.reset(handle);
     if (failed(status)) {
-        trace_error(u"get_nextSibling failed", status);
+        m_trace.error(u"get_nextSibling failed", status);
         return status;
     }
-    trace_leave2(method, status);
+    m_trace.leave2(method, status);
     return status;
 }
 
 Status TableParser::read_name(NodeHandle node, Text& name, TextView failureText) {
     const Status status = m_dom->name(node, name);
     if (failed(status)) {
-        trace_error(failureText, status);
+        m_trace.error(failureText, status);
     }
     return status;
 }
@@ -339,50 +335,9 @@ Status TableParser::read_name(NodeHandle node, Text& name, TextView failureText)
 Status TableParser::read_value(NodeHandle node, Text& value, TextView failureText) {
     const Status status = m_dom->typed_value(node, value);
     if (failed(status)) {
-        trace_error(failureText, status);
+        m_trace.error(failureText, status);
     }
     return status;
-}
-
-// Every trace call is skipped without a sink and guarded on its own: tracing never changes what the
-// parser does.
-template <class Call>
-void TableParser::traced(Call call) noexcept {
-    if (m_trace == nullptr) {
-        return;
-    }
-    try {
-        call(*m_trace);
-    } catch (...) {
-    }
-}
-
-void TableParser::trace_enter(TextView method) {
-    traced([&](TraceSink& t) { t.enter(method); });
-}
-
-void TableParser::trace_leave(TextView method, Status status) {
-    traced([&](TraceSink& t) { t.leave(method, status); });
-}
-
-void TableParser::trace_enter2(TextView method) {
-    traced([&](TraceSink& t) { t.enter2(method); });
-}
-
-void TableParser::trace_leave2(TextView method, Status status) {
-    traced([&](TraceSink& t) { t.leave2(method, status); });
-}
-
-void TableParser::trace_error(TextView text, Status status) {
-    traced([&](TraceSink& t) { t.error(text, status); });
-}
-
-void TableParser::trace_error(TextView text, TextView detail, Status status) {
-    traced([&](TraceSink& t) { t.error(concat(text, detail), status); });
-}
-
-void TableParser::trace_warning(TextView text, Status status) {
-    traced([&](TraceSink& t) { t.warning(text, status); });
 }
 
 } // namespace vex::table

@@ -12,6 +12,7 @@
 #include "core/table_model.h"
 #include "core/text.h"
 #include "core/trace_sink.h"
+#include "core/tracing.h"
 #include "core/xml_dom.h"
 
 namespace vex::table {
@@ -71,19 +72,9 @@ private:
     Status read_name(NodeHandle node, Text& name, TextView failureText);
     Status read_value(NodeHandle node, Text& value, TextView failureText);
 
-    template <class Call>
-    void traced(Call call) noexcept;
-    void trace_enter(TextView method);
-    void trace_leave(TextView method, Status status);
-    void trace_enter2(TextView method);
-    void trace_leave2(TextView method, Status status);
-    void trace_error(TextView text, Status status);
-    void trace_error(TextView text, TextView detail, Status status);
-    void trace_warning(TextView text, Status status);
-
     XmlDomFactory& m_doms;
     EngineServices& m_engine;
-    TraceSink* m_trace;
+    Tracing m_trace;
     double m_minVersion;
     std::unique_ptr<XmlDom> m_dom;
     // Reused buffer for cell texts, so reading a million cells does not allocate a million times.

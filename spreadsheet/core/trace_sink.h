@@ -18,6 +18,10 @@ public:
     virtual void leave2(TextView method, Status status) = 0;
     virtual void error(TextView text, Status status) = 0;
     virtual void warning(TextView text, Status status) = 0;
+    // Start and end of a timed stretch of work (on Windows IVEX_Trace's TraceTimeEnter and
+    // TraceTimeLeave). A sink that keeps no timings may leave them out.
+    virtual void time_enter(TextView) {}
+    virtual void time_leave(TextView) {}
 };
 
 } // namespace vex::table

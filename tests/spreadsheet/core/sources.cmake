@@ -2,6 +2,7 @@
 # a build lists in its dom_adapters()) and the tests of the core's pure functions. The native build
 # adds the pugixml adapter's own tests; the Windows build adds those of the MSXML adapter.
 set(VEX_TABLECORE_TEST_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/test_area_renderer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_bad_input.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_cells.cpp
     ${CMAKE_CURRENT_LIST_DIR}/test_colour_justify_lookup.cpp

@@ -1,7 +1,10 @@
 // Number format builders.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "core/number_formats.h"
+#include "support/printing.h"
 #include "support/recording_engine.h"
 
 namespace vex::table {
@@ -116,6 +119,52 @@ TEST(FormatCustom, RedNegativesEmptyZeroAndTheUnitAfterText) {
     EXPECT_EQ(getFormatCustom(settings, -1, u"M"), u"#0.00;[Red]#0.00;;");
     EXPECT_EQ(getFormatCustom(settings, -3, u""), u"#0.;[Red]#0.;;");
     EXPECT_EQ(getFormatCustom(separators(u",", u"."), 1, u"ST"), u"#0,0;[Red]#0,0;;@\"ST\"");
+}
+
+TEST(ColumnNumberFormat, DependsOnTheCategory) {
+    const auto settings = english_settings();
+    const std::pair<std::int32_t, std::optional<std::u16string>> cases[] = {
+        {1, u"@"},          {2, u"@"},          {3, u"#,##0.00_\u20AC"},
+        {4, u"###.00"},     {5, std::nullopt}, // integers keep Excel's general format
+        {6, u"dd/mm/yyyy"}, {7, u"h:mm:ss;@"},  {8, u"#,##0.00\"%\""},
+        {0, std::nullopt},  {-1, std::nullopt}, {9, std::nullopt},
+    };
+    for (const auto& [category, format] : cases) {
+        ColumnFormat column = lengths(3, 10, 2);
+        column.category = category;
+        EXPECT_EQ(column_number_format(settings, column), format) << category;
+        EXPECT_EQ(is_managed_category(category), category >= 1 && category <= 8) << category;
+    }
+}
+
+TEST(CellNumberFormat, TextBeforeUnitBeforeDecimals) {
+    const auto settings = english_settings();
+    const UnitFormats units = {{u"KG", u"#0.000;[Red]#0.000;;@\"KG\""}};
+    const ColumnFormat column = lengths(3, 10, 1);
+    struct Case {
+        std::int32_t isText, hasUnit, hasDecimals;
+        const char16_t* unit;
+        std::int32_t decimals;
+        std::u16string format;
+    };
+    const Case cases[] = {
+        {1, 1, 1, u"KG", 3, u"@"},
+        {0, 1, 1, u"KG", 3, u"#0.000;[Red]#0.000;;@\"KG\""},
+        {0, 1, 0, u"LB", 0, u""}, // an unknown unit resets the cell to the general format
+        {0, 0, 1, u"", 3, u"###.000"},
+        {0, 0, 1, u"", 0, u"###.0"}, // no decimals of its own: the column's stay
+        {0, 0, 0, u"KG", 3, u""},
+    };
+    for (const Case& c : cases) {
+        CellFormat cell;
+        cell.isText = c.isText;
+        cell.hasUnit = c.hasUnit;
+        cell.hasDecimals = c.hasDecimals;
+        cell.unit = c.unit;
+        cell.decimals = c.decimals;
+        EXPECT_EQ(cell_number_format(settings, column, cell, units), c.format)
+            << ::testing::PrintToString(cell);
+    }
 }
 
 } // namespace

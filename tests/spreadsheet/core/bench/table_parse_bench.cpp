@@ -188,17 +188,11 @@ public:
         format = Text(u"#0.00;[Red]#0.00;;") + Text(unit);
         return status_ok;
     }
-    Status update_TBXToExcel(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t columnCount,
-                             std::int32_t rowCount, const CellValues& cellValues, const CellValues&,
-                             const CellValues&, const std::vector<CellFormat>& cellFormats,
-                             const std::vector<ColumnFormat>&, const std::vector<Text>&,
-                             const std::vector<Colour>&, const std::vector<std::int32_t>&,
-                             const std::vector<std::int32_t>&, float, const UnitFormats&,
-                             const std::vector<std::int32_t>&) override {
-        cells = cellValues.size();
-        formats = cellFormats.size();
-        rows = rowCount;
-        columns = columnCount;
+    Status update_TBXToExcel(const TableModel& area) override {
+        cells = area.cellValues.size();
+        formats = area.cellFormats.size();
+        rows = area.rowCount;
+        columns = area.columnCount;
         return status_ok;
     }
     std::size_t cells = 0;

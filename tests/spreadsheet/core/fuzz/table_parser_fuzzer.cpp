@@ -1,4 +1,5 @@
-// libFuzzer target: the whole parse of a table document through the pugixml adapter.
+// libFuzzer target: the whole parse of a table document through the pugixml adapter, and the
+// rendering of each area it reads.
 //
 // An input that starts with the bytes FF FE is read as UTF-16 code units after them (any pattern,
 // unpaired surrogates included), the way the Windows side hands texts over; any other input is read
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/area_renderer.h"
 #include "core/number_formats.h"
 #include "core/table_parser.h"
 #include "native/pugixml_dom.h"
@@ -33,29 +35,80 @@ public:
         format = getFormatCustom(settings, decimals, unit);
         return status_ok;
     }
-    Status update_TBXToExcel(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                             std::int32_t, const CellValues& cellValues, const CellValues& topCells,
-                             const CellValues& endCells, const std::vector<CellFormat>& cellFormats,
-                             const std::vector<ColumnFormat>& columns, const std::vector<Text>& sheetNames,
-                             const std::vector<Colour>& colours, const std::vector<std::int32_t>&,
-                             const std::vector<std::int32_t>&, float, const UnitFormats& unitFormats,
-                             const std::vector<std::int32_t>&) override {
-        std::size_t total = 0;
-        for (const auto* cells : {&cellValues, &topCells, &endCells}) {
-            for (const auto& cell : *cells) {
-                total += cell.text().size();
-            }
-        }
-        total +=
-            cellFormats.size() + columns.size() + sheetNames.size() + colours.size() + unitFormats.size();
-        sink_ = total;
-        return status_ok;
+    // Each area goes through the renderer into a workbook that builds every format and reads every
+    // value it is handed.
+    Status update_TBXToExcel(const TableModel& area) override {
+        return render_area(area, workbook_, nullptr);
     }
 
 private:
-    volatile std::size_t sink_ = 0;
-};
+    class FuzzWorkbook final : public Workbook {
+    public:
+        Status reach_application() override { return status_ok; }
+        Status reach_sheets() override { return status_ok; }
+        Status add_sheet(TextView name, bool& found) override {
+            found = true;
+            touch(name.size());
+            return status_ok;
+        }
+        Status clear_sheet() override { return status_ok; }
+        Status reach_cells() override { return status_ok; }
+        Status write_header(std::int32_t columnCount, const CellRect&,
+                            const std::vector<ColumnFormat>& columns, const Colour&) override {
+            if (columnCount < 0 || static_cast<std::size_t>(columnCount) > columns.size()) {
+                return status_fail;
+            }
+            for (std::int32_t i = 0; i < columnCount; ++i) {
+                touch(columns[static_cast<std::size_t>(i)].title.size());
+            }
+            return status_ok;
+        }
+        Status select_range(const CellRect&) override { return status_ok; }
+        Status format_column(const ColumnFormat& column) override {
+            touch(column_number_format(settings_, column).value_or(Text()).size());
+            return status_ok;
+        }
+        Status format_cell(const ColumnFormat& column, const CellFormat& cell,
+                           const UnitFormats& units) override {
+            touch(cell_number_format(settings_, column, cell, units).size());
+            return status_ok;
+        }
+        Status write_values(std::int32_t columnCount, std::int32_t rowCount, const CellRect&,
+                            const CellValues& values) override {
+            if (columnCount < 0 || rowCount < 0) {
+                return status_fail;
+            }
+            const auto wanted =
+                static_cast<std::uint64_t>(columnCount) * static_cast<std::uint64_t>(rowCount);
+            if (wanted > values.size()) {
+                return status_fail;
+            }
+            for (std::uint64_t i = 0; i < wanted; ++i) {
+                touch(values[static_cast<std::size_t>(i)].text().size());
+            }
+            return status_ok;
+        }
+        Status colour_range(const CellRect&, const Colour& colour) override {
+            touch(colour.value_or(0));
+            return status_ok;
+        }
+        Status merge_rows(const std::vector<std::int32_t>& rows, std::int32_t, std::int32_t,
+                          std::int32_t) override {
+            touch(rows.size());
+            return status_ok;
+        }
+        Status freeze_columns(float) override { return status_ok; }
+        Status show_application() override { return status_ok; }
+        Status screen_updating_on() override { return status_ok; }
 
+    private:
+        void touch(std::size_t value) { sink_ = sink_ + value; }
+        International settings_;
+        volatile std::size_t sink_ = 0;
+    };
+
+    FuzzWorkbook workbook_;
+};
 class NullTrace final : public TraceSink {
 public:
     void enter(TextView) override {}

@@ -48,24 +48,12 @@ public:
         format = getFormatCustom(settings, decimals, unit);
         return unit_status;
     }
-    Status update_TBXToExcel(std::int32_t topColumnCount, std::int32_t topRowCount,
-                             std::int32_t endColumnCount, std::int32_t endRowCount, std::int32_t columnCount,
-                             std::int32_t rowCount, const CellValues& cellValues, const CellValues& topCells,
-                             const CellValues& endCells, const std::vector<CellFormat>& cellFormats,
-                             const std::vector<ColumnFormat>& columns, const std::vector<Text>& sheetNames,
-                             const std::vector<Colour>& colours,
-                             const std::vector<std::int32_t>& subtotalRows,
-                             const std::vector<std::int32_t>& nestedSubtotalRows, float fixedColumns,
-                             const UnitFormats& unitFormats,
-                             const std::vector<std::int32_t>& collapsedRows) override {
+    Status update_TBXToExcel(const TableModel& area) override {
         ++render_calls;
         if (render_calls == fail_render_call) {
             return render_status;
         }
-        areas.push_back(TableModel{topColumnCount, topRowCount, endColumnCount, endRowCount, columnCount,
-                                   rowCount, cellValues, topCells, endCells, cellFormats, columns, sheetNames,
-                                   colours, subtotalRows, nestedSubtotalRows, fixedColumns, unitFormats,
-                                   collapsedRows});
+        areas.push_back(area);
         return status_ok;
     }
 

@@ -15,7 +15,7 @@
 namespace vex::table::testing {
 
 struct TraceRecord {
-    enum class Kind { enter, leave, error, warning, enter2, leave2 };
+    enum class Kind { enter, leave, error, warning, enter2, leave2, time_enter, time_leave };
     Kind kind;
     std::string text; // UTF-8 for readable test failures
     Status status;
@@ -24,7 +24,8 @@ struct TraceRecord {
 };
 
 inline void PrintTo(const TraceRecord& record, std::ostream* os) {
-    static constexpr const char* kinds[] = {"enter", "leave", "error", "warning", "enter2", "leave2"};
+    static constexpr const char* kinds[] = {"enter",  "leave",  "error",      "warning",
+                                            "enter2", "leave2", "time_enter", "time_leave"};
     char status[16];
     std::snprintf(status, sizeof status, "0x%08X", static_cast<unsigned>(record.status));
     *os << kinds[static_cast<int>(record.kind)] << " \"" << record.text << "\" " << status;
@@ -49,6 +50,12 @@ public:
     }
     void warning(TextView text, Status status) override {
         records.push_back({TraceRecord::Kind::warning, to_utf8(text), status});
+    }
+    void time_enter(TextView method) override {
+        records.push_back({TraceRecord::Kind::time_enter, to_utf8(method), 0});
+    }
+    void time_leave(TextView method) override {
+        records.push_back({TraceRecord::Kind::time_leave, to_utf8(method), 0});
     }
 
     // Texts of the error records, in order.
