@@ -1,12 +1,5 @@
-# The table core's Windows side: the MSXML DOM adapter and the trace forwarding, and their tests
-# under Wine (the core's document tests against MSXML, and the adapters' own tests).
-
-add_library(vex_spreadsheet_windows STATIC
-    spreadsheet/windows/msxml_dom.cpp
-    spreadsheet/windows/tracer_sink.cpp
-)
-target_include_directories(vex_spreadsheet_windows PUBLIC ${CMAKE_SOURCE_DIR}/spreadsheet)
-target_link_libraries(vex_spreadsheet_windows PUBLIC vex_tablecore vex_objects)
+# Tests of the table core's Windows side under Wine: the core's document tests against MSXML, and the
+# MSXML adapter's and the trace forwarding's own tests. (The Windows side itself is part of vex_objects.)
 
 include(${CMAKE_SOURCE_DIR}/tests/spreadsheet/core/sources.cmake)
 vex_wine_test(tablecore_windows_tests
@@ -24,4 +17,3 @@ target_include_directories(tablecore_windows_tests PRIVATE
 target_compile_definitions(tablecore_windows_tests PRIVATE
     VEX_TABLECORE_TEST_DOCUMENTS="${VEX_TABLECORE_TEST_DOCUMENTS}"
     VEX_TABLECORE_REGRESSIONS="${VEX_TABLECORE_REGRESSIONS}")
-target_link_libraries(tablecore_windows_tests PRIVATE vex_spreadsheet_windows)

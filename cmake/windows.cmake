@@ -55,9 +55,20 @@ add_library(vex_objects STATIC
     factory/factory.cpp
     factory/factory_properties.cpp
     factory/factory_transfer.cpp
+    factory/factory_link.cpp
+    spreadsheet/spreadsheet.cpp
+    spreadsheet/spreadsheet_workbook.cpp
+    spreadsheet/windows/excel_formats.cpp
+    spreadsheet/windows/excel_navigation.cpp
+    spreadsheet/windows/excel_ranges.cpp
+    spreadsheet/windows/excel_workbook.cpp
+    spreadsheet/windows/msxml_dom.cpp
+    spreadsheet/windows/tracer_sink.cpp
 )
-target_include_directories(vex_objects PUBLIC ${CMAKE_SOURCE_DIR} ${VEX_GENERATED})
-target_link_libraries(vex_objects PUBLIC vex_guids ole32 oleaut32 uuid advapi32 gdi32 user32)
+# The spreadsheet component and its Windows side include the table core by "core/..." and
+# "windows/...".
+target_include_directories(vex_objects PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/spreadsheet ${VEX_GENERATED})
+target_link_libraries(vex_objects PUBLIC vex_tablecore vex_guids ole32 oleaut32 uuid advapi32 gdi32 user32)
 add_dependencies(vex_objects vex_idl)
 
 add_library(vex SHARED module/entry_points.cpp module/vex.def module/vex.rc)

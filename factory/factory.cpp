@@ -6,6 +6,9 @@
 #include "module/class_table.h"
 #include "trace/trace_objects.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace vex {
 namespace {
 
@@ -22,7 +25,6 @@ enum ComponentType : LONG {
 
 constexpr wchar_t environment_progid[] = L"KEM.VEX_Environment_Gui";
 constexpr wchar_t container_progid[] = L"KEM.VEX_GeneralDContainer_Gui";
-constexpr wchar_t trace_progid[] = L"KEM.VEX_Trace_Gui";
 
 // The spreadsheet and word classes may be served from anywhere COM finds them.
 constexpr DWORD component_context =
@@ -47,6 +49,7 @@ std::span<const com::InterfaceEntry> CVEX_Factory::interfaces() {
     static const com::InterfaceEntry entries[] = {
         VEX_INTERFACE_ENTRY_IID(CVEX_Factory, IID_IVEX_Factory, IVEX_FactoryFull),
         VEX_INTERFACE_ENTRY_IID(CVEX_Factory, IID_IDispatch, IVEX_FactoryFull),
+        VEX_INTERFACE_ENTRY(CVEX_Factory, IVEX_FactoryClients),
         VEX_DOCUMENT_CONTROL_INTERFACE_ENTRIES(CVEX_Factory),
     };
     return entries;
@@ -61,6 +64,9 @@ HRESULT CVEX_Factory::FinalConstruct() {
 
 void CVEX_Factory::FinalRelease() {
     m_trace.enter(L"FinalRelease");
+    // The components hold the factory without a reference: they must not use it any more.
+    for (IVEX_FactoryClient* client : std::exchange(m_clients, {}))
+        client->forgetFactory();
     // Each step runs whatever the one before it did.
     const auto step = [this](const wchar_t* text, HRESULT hr) {
         if (FAILED(hr))
@@ -113,18 +119,7 @@ HRESULT CVEX_Factory::create_generaldocumentcontainer() {
 }
 
 HRESULT CVEX_Factory::create_trace(const wchar_t* object_name, com::com_ptr<IVEX_Trace>& trace) {
-    CLSID clsid{};
-    HRESULT hr = CLSIDFromProgID(trace_progid, &clsid);
-    com::com_ptr<IVEX_Trace> created;
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IVEX_Trace, created.put_void());
-    if (FAILED(hr))
-        return m_trace.fail(L"CoCreateInstance", hr);
-    if (!created)
-        return m_trace.fail(L"CoCreateInstance", E_FAIL);
-    com::unique_bstr name(object_name);
-    created->InitialiseTrace(name.get(), self()); // a trace that cannot open stays silent
-    trace = std::move(created);
+    VEX_RETURN_IF_FAILED(m_trace, L"CoCreateInstance", create_trace_object(object_name, self(), trace));
     return S_OK;
 }
 
@@ -298,6 +293,15 @@ HRESULT CVEX_Factory::accepted(const wchar_t* entry, const wchar_t* exit) const 
     m_trace.enter(entry);
     m_trace.leave(exit, S_OK);
     return S_OK;
+}
+
+void CVEX_Factory::attachClient(IVEX_FactoryClient* client) {
+    if (client && std::find(m_clients.begin(), m_clients.end(), client) == m_clients.end())
+        m_clients.push_back(client);
+}
+
+void CVEX_Factory::detachClient(IVEX_FactoryClient* client) {
+    m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
 }
 
 HRESULT create_factory_component(IUnknown* outer, REFIID iid, void** out) noexcept {

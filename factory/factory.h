@@ -14,12 +14,14 @@
 
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace vex {
 
 class CVEX_Factory : public com::ObjectRoot,
                      public com::DispatchImpl<IVEX_FactoryFull, IVEX_Factory>,
                      public com::ControlBase,
+                     public IVEX_FactoryClients,
                      public CVEX_GeneralDocumentContainer {
 public:
     static std::span<const com::InterfaceEntry> interfaces();
@@ -55,6 +57,10 @@ public:
     STDMETHODIMP metaSource(VARIANT* newval) override;
     STDMETHODIMP dp_table_identifier(BSTR proxy, BSTR name, BSTR url, LONG* internalerror) override;
     STDMETHODIMP get_dp_table(BSTR url, VARIANT* data) override;
+
+    // The components that hold the factory without a reference.
+    void STDMETHODCALLTYPE attachClient(IVEX_FactoryClient* client) override;
+    void STDMETHODCALLTYPE detachClient(IVEX_FactoryClient* client) override;
 
 protected:
     CVEX_Factory();
@@ -95,6 +101,7 @@ private:
     com::com_ptr<IVEX_Word> m_word;
     com::com_ptr<IVEX_Trace> m_wordtrace;
     com::com_ptr<IUnknown> m_control;
+    std::vector<IVEX_FactoryClient*> m_clients;
 
     // Data-transfer state. The component name keys are what dp_table_identifier looks for in its
     // proxy argument.

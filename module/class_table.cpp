@@ -5,6 +5,7 @@
 #include "factory/factory.h"
 #include "module/interfaces.h"
 #include "module/resource.h"
+#include "spreadsheet/spreadsheet.h"
 #include "trace/trace.h"
 
 namespace vex::module {
@@ -37,7 +38,7 @@ const ClassEntry g_classes[] = {
      IDR_VEX_SPREADSHEET,
      {&CLSID_VEX_Spreadsheet_Wob, control_misc, "ATL 7.0 : VEX_Spreadsheet_Wob", nullptr},
      true,
-     nullptr},
+     create_spreadsheet_component},
     {&CLSID_VEX_Trace_Karvo,
      IDR_VEX_TRACE,
      {&CLSID_VEX_Trace_Karvo, control_misc, "ATL 7.0 : VEX_Trace", nullptr},

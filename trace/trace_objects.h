@@ -13,4 +13,10 @@ namespace vex {
 // untraced.
 com::com_ptr<IVEX_Trace> create_own_trace(std::wstring_view object_name, IUnknown* owner) noexcept;
 
+// A trace object for a component to hand on or keep: the trace class created in-process by its
+// ProgID ("KEM.VEX_Trace_Gui") and opened for object_name on behalf of owner. The status is that of
+// the creation (E_FAIL for one that hands out nothing); a trace object that cannot open stays silent.
+HRESULT create_trace_object(std::wstring_view object_name, IUnknown* owner,
+                            com::com_ptr<IVEX_Trace>& trace) noexcept;
+
 } // namespace vex

@@ -19,6 +19,12 @@ inline std::wstring_view wide_view(TextView text) noexcept {
     return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
 }
 
+// The code units of a BSTR as text, without a copy (a null BSTR is the empty text).
+inline TextView text_view(BSTR bstr) noexcept {
+    const std::wstring_view wide = com::bstr_view(bstr);
+    return {reinterpret_cast<const char16_t*>(wide.data()), wide.size()};
+}
+
 // A fresh BSTR of the text (null only when out of memory).
 inline com::unique_bstr to_bstr(TextView text) {
     return com::unique_bstr(wide_view(text));

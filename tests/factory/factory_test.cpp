@@ -213,13 +213,13 @@ TEST_F(FactoryTest, WorksSilentlyWhenItsTraceCannotOpen) {
 TEST_F(FactoryTest, ComponentsNotInThisBuildFailWithTheirTraces) {
     restart_lines();
     IDispatch* proxy = reinterpret_cast<IDispatch*>(0x1234);
-    const HRESULT hr = factory->createproxy(5, &proxy);
+    const HRESULT hr = factory->createproxy(6, &proxy);
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(proxy, reinterpret_cast<IDispatch*>(0x1234)); // a failed creation writes nothing
     const Lines got = factory_lines();
     ASSERT_GE(got.size(), 3u);
     EXPECT_EQ(got.front(), L"enter createproxy");
-    EXPECT_EQ(got.back(), L"error create_spreadsheet " + hex(hr)); // and no exit trace
+    EXPECT_EQ(got.back(), L"error create_word " + hex(hr)); // and no exit trace
 }
 
 } // namespace

@@ -22,7 +22,7 @@ inline const ClassUnderTest all_classes[] = {
     {L"factory", &CLSID_VEX_Factory, L"KEM.VEX_Factory_Gui", &IID_IVEX_Factory, true, true},
     {L"container", &CLSID_VEX_GeneralDocumentContainer_Karvo, L"KEM.VEX_GeneralDContainer_Gui",
      &IID_IVEX_GeneralDocumentContainer, true, true},
-    {L"spreadsheet", &CLSID_VEX_Spreadsheet_Wob, L"KEM.VEX_Spreadsheet_Gui", &IID_IVEX_Spreadsheet, false,
+    {L"spreadsheet", &CLSID_VEX_Spreadsheet_Wob, L"KEM.VEX_Spreadsheet_Gui", &IID_IVEX_Spreadsheet, true,
      true},
     {L"trace", &CLSID_VEX_Trace_Karvo, L"KEM.VEX_Trace_Gui", &IID_IVEX_Trace, true, true},
     {L"word", &CLSID_VEX_Word_Wob, L"KEM.VEX_Word_Gui", &IID_IVEX_Word, false, true},
