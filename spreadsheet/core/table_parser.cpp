@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <new>
 
 #include "core/name_lookup.h"
@@ -16,27 +17,106 @@ constexpr TextView root_name = u"tbx:BI_BS_XML";
 constexpr std::size_t quoted_length = 20;
 constexpr std::size_t quoted_length_after_second_tag = 15;
 
+// What the checks before loading learn from the raw text, read forward once and only as far as they
+// need: where its first two tags are, whether the root name follows the second, and the pieces of the
+// text that the messages quote.
+struct TextPreview {
+    // Units read: the length of the text when the reading came to its end, else more than
+    // quoted_length.
+    std::size_t length = 0;
+    bool hasTag = false;
+    bool hasSecondTag = false;
+    bool rootFound = false;
+    // The whole text, kept while no "<" has been met: the message for a text without one quotes it.
+    Text whole;
+    Text head;
+    Text fromSecondTag;
+};
+
+Status preview_text(DocumentText& text, TextPreview& preview) {
+    std::unique_ptr<TextReader> reader;
+    if (const Status status = text.open(reader); failed(status)) {
+        return status;
+    }
+    char16_t buffer[4096];
+    // The end of the text read so far from the second tag on, long enough to hold the root name.
+    Text window;
+    while (preview.length <= quoted_length || !preview.rootFound ||
+           preview.fromSecondTag.size() < quoted_length_after_second_tag) {
+        std::size_t count = 0;
+        if (const Status status = reader->read(buffer, std::size(buffer), count); failed(status)) {
+            return status;
+        }
+        if (count == 0) {
+            break;
+        }
+        const TextView piece(buffer, count);
+        preview.length += count;
+        if (preview.head.size() < quoted_length) {
+            preview.head.append(piece.substr(0, quoted_length - preview.head.size()));
+        }
+        std::size_t at = 0;
+        if (!preview.hasTag) {
+            const std::size_t first = piece.find(u'<');
+            if (first == TextView::npos) {
+                preview.whole.append(piece);
+                continue;
+            }
+            preview.hasTag = true;
+            Text().swap(preview.whole);
+            at = first + 1;
+        }
+        if (!preview.hasSecondTag) {
+            at = piece.find(u'<', at);
+            if (at == TextView::npos) {
+                continue;
+            }
+            preview.hasSecondTag = true;
+        }
+        const TextView rest = piece.substr(at);
+        if (preview.fromSecondTag.size() < quoted_length_after_second_tag) {
+            preview.fromSecondTag.append(
+                rest.substr(0, quoted_length_after_second_tag - preview.fromSecondTag.size()));
+        }
+        if (!preview.rootFound) {
+            window.append(rest);
+            preview.rootFound = window.find(root_name) != Text::npos;
+            window.erase(0, window.size() - std::min(window.size(), root_name.size() - 1));
+        }
+    }
+    return status_ok;
+}
+
 } // namespace
 
 TableParser::TableParser(XmlDomFactory& doms, EngineServices& engine, TraceSink* trace, double minVersion)
     : m_doms(doms), m_engine(engine), m_trace(trace), m_minVersion(minVersion) {}
 
 Status TableParser::parse_xmlData(TextView xml) {
+    TextViewDocument document(xml);
+    return parse_document(document);
+}
+
+Status TableParser::parse_document(DocumentText& text) {
     static constexpr TextView method = u"parse_xmlData";
     try {
         m_trace.enter(method);
-        if (xml.size() <= 20) {
-            m_trace.error(u"Wrong input xml: ", xml, status_fail);
+        TextPreview preview;
+        if (const Status status = preview_text(text, preview); failed(status)) {
+            m_trace.error(u"reading the document failed", status);
+            return status;
+        }
+        if (preview.length <= quoted_length) {
+            // The head is the whole text.
+            m_trace.error(u"Wrong input xml: ", preview.head, status_fail);
             return status_fail;
         }
-        const std::size_t first_tag = xml.find(u'<');
-        if (first_tag == TextView::npos || xml.size() < root_name.size()) {
-            m_trace.error(u"No generic tbx xml, sended file is: ", xml, status_fail);
+        if (!preview.hasTag) {
+            m_trace.error(u"No generic tbx xml, sended file is: ", preview.whole, status_fail);
             return status_fail;
         }
         // The root must follow the first tag (which may be the XML declaration).
-        const std::size_t second_tag = xml.find(u'<', first_tag + 1);
-        if (second_tag == TextView::npos || xml.find(root_name, second_tag) == TextView::npos) {
+        if (!preview.hasSecondTag || !preview.rootFound) {
             m_trace.error(u"No generic tbx file", status_fail);
             return status_fail;
         }
@@ -54,11 +134,16 @@ Status TableParser::parse_xmlData(TextView xml) {
         } dom_reset{m_dom};
 
         bool loaded = false;
-        const Status load_status = m_dom->load(xml, loaded);
+        const Status load_status = m_dom->load_document(text, loaded);
         if (failed(load_status) || !loaded) {
-            m_trace.error(u"first lines xml: ", xml.substr(0, quoted_length), load_status);
-            m_trace.error(u"last lines xml: ", xml.substr(xml.size() - quoted_length), load_status);
-            const TextView from_second_tag = xml.substr(second_tag, quoted_length_after_second_tag);
+            m_trace.error(u"first lines xml: ", preview.head, load_status);
+            Text last;
+            if (const Status status = text.tail(quoted_length, last); failed(status)) {
+                m_trace.error(u"reading the document failed", status);
+                return status;
+            }
+            m_trace.error(u"last lines xml: ", last, load_status);
+            const TextView from_second_tag = preview.fromSecondTag;
             if (failed(load_status)) {
                 m_trace.error(u"loadXML: hr failed", from_second_tag, load_status);
             } else {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/document_text.h"
 #include "core/engine_services.h"
 #include "core/status.h"
 #include "core/table_model.h"
@@ -32,6 +33,9 @@ public:
     // Parses the document text and renders each area as soon as it is read. The first failure ends
     // the parse; areas handed to the renderer before it stay rendered.
     Status parse_xmlData(TextView xml);
+    // The same for a text read forward as a stream (a file, standard input), with the same checks and
+    // messages as on the whole text. The DOM gets it through XmlDom::load_document.
+    Status parse_document(DocumentText& text);
 
     double minVersion() const { return m_minVersion; }
 

@@ -9,8 +9,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 
+#include "core/document_text.h"
 #include "core/status.h"
 #include "core/text.h"
 
@@ -37,7 +39,23 @@ public:
     bool releases_handles() const { return m_releasesHandles; }
 
     // Parses text. The status is that of the call; loaded tells whether the document was accepted.
+    // The adapter keeps nothing of text: it need not outlive the call.
     virtual Status load(TextView text, bool& loaded) = 0;
+    // The same for a document text, which stays readable and unchanged until the next load or the end
+    // of the DOM, so that an adapter may read it again while the document is walked. Unless an adapter
+    // reads it as a stream, the text goes to load(TextView) whole, read into memory first when it is
+    // not there already.
+    virtual Status load_document(DocumentText& text, bool& loaded) {
+        if (const std::optional<TextView> all = text.whole()) {
+            return load(*all, loaded);
+        }
+        Text all;
+        if (const Status status = read_whole(text, all); failed(status)) {
+            loaded = false;
+            return status;
+        }
+        return load(all, loaded);
+    }
     // Details of the last failed load.
     virtual Status load_error(LoadError& error) = 0;
 
