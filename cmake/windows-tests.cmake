@@ -14,6 +14,12 @@ set(VEX_WINE_ENV "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix;WINEDEBUG=-all")
 # as class objects of their own process) and standins.dll for script hosts and the main job.
 add_library(vex_standins STATIC
     tests/support/standins/document_services.cpp
+    tests/support/standins/excel.cpp
+    tests/support/standins/excel_dispatch.cpp
+    tests/support/standins/excel_display.cpp
+    tests/support/standins/excel_objects.cpp
+    tests/support/standins/excel_range.cpp
+    tests/support/standins/excel_values.cpp
     tests/support/standins/host_trace_service.cpp
     tests/support/standins/script_log.cpp
     tests/support/standins/scripted_dispatch.cpp
@@ -47,6 +53,7 @@ function(vex_wine_test name)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEX_WINE_ENV}" TIMEOUT 120)
 endfunction()
 
+vex_wine_test(standin_tests tests/support/excel_standin_test.cpp)
 vex_wine_test(trace_tests tests/trace/trace_test.cpp)
 vex_wine_test(environment_tests tests/environment/environment_test.cpp)
 vex_wine_test(factory_tests

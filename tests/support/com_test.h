@@ -7,6 +7,7 @@
 #include "com/com_ptr.h"
 #include "module/interfaces.h"
 #include "standins/document_services.h"
+#include "standins/excel.h"
 #include "standins/host_trace_service.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,8 @@ protected:
 
     HostTraceLog& trace_log() { return HostTraceLog::instance(); }
     HostServices& host() { return HostServices::instance(); }
+    // The stand-in Excel behind the proxy's Excel documents; cleared with the host's services.
+    ExcelStandIn& excel() { return ExcelStandIn::instance(); }
     // The trace lines of one traced object ("CVEX_Factory", "CVEX_Environment_Karvo" ...).
     Lines lines(std::wstring_view object_name) { return trace_log().lines(object_name); }
 

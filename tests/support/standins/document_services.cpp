@@ -1,4 +1,5 @@
 #include "document_services.h"
+#include "excel.h"
 #include "script_members.h"
 
 #include "com/bstr.h"
@@ -7,8 +8,10 @@
 
 #include <oaidl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 
 namespace vex::test {
 namespace {
@@ -260,14 +263,68 @@ protected:
     DocumentObject() = default;
 };
 
+bool is_excel(const std::wstring& type) {
+    return _wcsnicmp(type.c_str(), L"Excel", 5) == 0;
+}
+
+// The file name of a URL or path: after the last slash or backslash.
+std::wstring file_name(const std::wstring& url) {
+    const size_t cut = url.find_last_of(L"/\\");
+    return cut == url.npos ? url : url.substr(cut + 1);
+}
+
+// A new document of an Office type gets its application's stand-in behind it: an Excel document
+// a workbook of the stand-in Excel, named after the URL's file name, or "Book1", "Book2" ... when
+// created without one.
+void start_document(HostServices::Document& document, const std::wstring& url) {
+    auto& services = HostServices::instance();
+    if (is_excel(document.type)) {
+        const std::wstring name =
+            url.empty() ? L"Book" + std::to_wstring(++services.books_created) : file_name(url);
+        ExcelStandIn::instance().new_workbook(name);
+        document.workbook = name;
+        services.last_excel_workbook = name;
+    }
+}
+
+// A status from a script: JScript hands numbers above 0x7FFFFFFF over as doubles.
+HRESULT script_status(const DISPPARAMS* params, UINT index, HRESULT& status) {
+    com::unique_variant value;
+    HRESULT hr = script_argument(params, index, VT_I4, value.get());
+    if (SUCCEEDED(hr)) {
+        status = value->lVal;
+        return S_OK;
+    }
+    hr = script_argument(params, index, VT_UI4, value.put());
+    if (SUCCEEDED(hr))
+        status = static_cast<HRESULT>(value->ulVal);
+    return hr;
+}
+
 // Scriptable members of the proxy, for script hosts that drive and inspect it.
-enum : DISPID { id_calls = 1, id_clear, id_set_url_text, id_url_text, id_operation_status, id_save_error };
+//   ExcelText                 the stand-in Excel's text of the last Excel document's workbook
+//   ExcelLocale = "en" | "de" the stand-in Excel's locale
+//   ExcelFail(member, status[, after]) scripts a failure of "Object.Member" (ExcelStandIn::fail)
+enum : DISPID {
+    id_calls = 1,
+    id_clear,
+    id_set_url_text,
+    id_url_text,
+    id_operation_status,
+    id_save_error,
+    id_excel_text,
+    id_excel_locale,
+    id_excel_fail
+};
 constexpr ScriptMember script_members[] = {{L"Calls", id_calls},
                                            {L"Clear", id_clear},
                                            {L"SetUrlText", id_set_url_text},
                                            {L"UrlText", id_url_text},
                                            {L"OperationStatus", id_operation_status},
-                                           {L"SaveError", id_save_error}};
+                                           {L"SaveError", id_save_error},
+                                           {L"ExcelText", id_excel_text},
+                                           {L"ExcelLocale", id_excel_locale},
+                                           {L"ExcelFail", id_excel_fail}};
 
 std::wstring utf8_to_wide(const Bytes& bytes) {
     std::wstring out(bytes.size(), L'\0');
@@ -312,7 +369,9 @@ public:
             FAILED(hr))
             return hr;
         *handle = services.next_handle++;
-        services.documents[*handle] = {text(type), wide_to_utf8(L"new document of type " + text(type)), true};
+        auto& document = services.documents[*handle] = {
+            text(type), wide_to_utf8(L"new document of type " + text(type)), true, {}};
+        start_document(document, {});
         return S_OK;
     }
     STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
@@ -326,7 +385,8 @@ public:
         if (!services.read_url(text(url), bytes))
             return STG_E_FILENOTFOUND;
         *handle = services.next_handle++;
-        services.documents[*handle] = {text(type), std::move(bytes), true};
+        auto& document = services.documents[*handle] = {text(type), std::move(bytes), true, {}};
+        start_document(document, text(url));
         return S_OK;
     }
     STDMETHODIMP CloseDocument(LONG handle, LONG options, LONG* result) override {
@@ -338,6 +398,8 @@ public:
         if (document == services.documents.end() || !document->second.open)
             return E_INVALIDARG;
         document->second.open = false;
+        if (!document->second.workbook.empty()) // its state stays for tests to read
+            ExcelStandIn::instance().close_workbook(document->second.workbook);
         if (result)
             *result = 0;
         return S_OK;
@@ -360,11 +422,12 @@ public:
         *document = nullptr;
         if (HRESULT hr = services.call(L"GetDocument", {std::to_wstring(handle)}); FAILED(hr))
             return hr;
-        if (!services.documents.count(handle))
+        const auto found = services.documents.find(handle);
+        if (found == services.documents.end())
             return E_INVALIDARG;
-        auto& object = m_document_objects[handle];
+        const com::com_ptr<IDispatch> object = automation_object(handle, found->second);
         if (!object)
-            com::ComObject<DocumentObject>::create(nullptr, IID_IDispatch, object.put_void());
+            return E_FAIL;
         object.copy_to(document);
         return S_OK;
     }
@@ -447,6 +510,34 @@ public:
                 return STG_E_FILENOTFOUND;
             return string_result(result, utf8_to_wide(bytes));
         }
+        case id_excel_text: {
+            const std::wstring& workbook = services.last_excel_workbook;
+            return string_result(result, workbook.empty() ? L"no Excel document"
+                                                          : ExcelStandIn::instance().workbook_text(workbook));
+        }
+        case id_excel_locale: {
+            if (HRESULT hr = argument(0, VT_BSTR, first); FAILED(hr))
+                return hr;
+            const std::wstring_view name = com::bstr_view(first->bstrVal);
+            if (name != L"en" && name != L"de")
+                return E_INVALIDARG;
+            ExcelStandIn::instance().locale = name == L"de" ? ExcelLocale::german : ExcelLocale::english;
+            return S_OK;
+        }
+        case id_excel_fail: {
+            HRESULT status = S_OK;
+            HRESULT hr = argument(0, VT_BSTR, first);
+            if (SUCCEEDED(hr))
+                hr = script_status(params, 1, status);
+            LONG after = 0;
+            if (SUCCEEDED(hr) && params && params->cArgs > 2 && SUCCEEDED(hr = argument(2, VT_I4, second)))
+                after = second->lVal;
+            if (FAILED(hr))
+                return hr;
+            ExcelStandIn::instance().fail(std::wstring(com::bstr_view(first->bstrVal)), status,
+                                          static_cast<size_t>(std::max<LONG>(after, 0)));
+            return S_OK;
+        }
         case id_operation_status:
         case id_save_error: {
             if (HRESULT hr = argument(0, VT_I4, first); FAILED(hr))
@@ -463,6 +554,21 @@ protected:
     DocumentProxy() = default;
 
 private:
+    // The automation object GetDocument hands out: for an Excel document the stand-in Excel's
+    // workbook (which keeps its identity while the stand-in's state lives), for other types an
+    // identity-only object per handle.
+    com::com_ptr<IDispatch> automation_object(LONG handle, const HostServices::Document& document) {
+        if (!document.workbook.empty()) {
+            auto& excel = ExcelStandIn::instance();
+            const ExcelWorkbook* workbook = excel.workbook(document.workbook);
+            return workbook ? excel.workbook_object(workbook->id) : nullptr;
+        }
+        auto& object = m_document_objects[handle];
+        if (!object)
+            com::ComObject<DocumentObject>::create(nullptr, IID_IDispatch, object.put_void());
+        return object;
+    }
+
     std::map<LONG, com::com_ptr<IDispatch>> m_document_objects;
 };
 
@@ -475,6 +581,7 @@ HostServices& HostServices::instance() {
 
 void HostServices::clear() {
     *this = HostServices();
+    ExcelStandIn::instance().clear();
 }
 
 HRESULT HostServices::call(const wchar_t* operation, std::initializer_list<std::wstring> arguments) {

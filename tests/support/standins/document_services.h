@@ -36,7 +36,7 @@ struct LockBytesScript {
 class HostServices {
 public:
     static HostServices& instance();
-    // Forgets calls, documents, URLs and scripted behaviour.
+    // Forgets calls, documents, URLs and scripted behaviour, and clears the stand-in Excel.
     void clear();
 
     // Every call of the proxy, the provider and the lock-bytes objects: "Name(arg, arg, ...)".
@@ -55,9 +55,14 @@ public:
         std::wstring type;
         Bytes bytes;
         bool open = true;
+        std::wstring workbook; // an Excel document's workbook in the stand-in Excel
     };
     std::map<LONG, Document> documents;
     LONG next_handle = 100;
+    // Excel documents ("Excel." ...) live as workbooks of the stand-in Excel: opened ones named after
+    // the URL's file name, created ones "Book1", "Book2" ...
+    std::wstring last_excel_workbook; // of the Excel document opened or created last
+    int books_created = 0;
 
     // Content behind a URL; a URL not here is read from and written to the file it names.
     void set_url(const std::wstring& url, const Bytes& bytes) { m_urls[url] = bytes; }
