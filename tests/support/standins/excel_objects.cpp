@@ -21,7 +21,10 @@ template <class Names>
 HRESULT find_item(const Request& request, size_t count, Names name_at, size_t& index) {
     if (request.count() != 1)
         return DISP_E_BADPARAMCOUNT;
-    const VARIANT& key = request.argument(0);
+    ExcelValue copy; // a name or number passed by reference too
+    if (FAILED(copy_of(request.argument(0), copy)))
+        return DISP_E_TYPEMISMATCH;
+    const VARIANT& key = copy.get();
     if (key.vt == VT_BSTR) {
         for (index = 0; index < count; ++index)
             if (_wcsicmp(name_at(index).c_str(), key.bstrVal ? key.bstrVal : L"") == 0)
@@ -431,7 +434,10 @@ private:
         constexpr const wchar_t* failed = L"Method 'Range' of object '_Worksheet' failed";
         ExcelArea spanned{};
         for (UINT i = 0; i < request.count(); ++i) {
-            const VARIANT& corner = request.argument(i);
+            ExcelValue copy; // a range or address passed by reference too
+            if (FAILED(copy_of(request.argument(i), copy)))
+                return DISP_E_TYPEMISMATCH;
+            const VARIANT& corner = copy.get();
             unsigned corner_book = 0, corner_sheet = 0;
             ExcelArea area;
             if (corner.vt == VT_BSTR) {
