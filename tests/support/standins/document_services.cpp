@@ -276,14 +276,19 @@ std::wstring file_name(const std::wstring& url) {
 // A new document of an Office type gets its application's stand-in behind it: an Excel document
 // a workbook of the stand-in Excel, named after the URL's file name, or "Book1", "Book2" ... when
 // created without one.
-void start_document(HostServices::Document& document, const std::wstring& url) {
-    auto& services = HostServices::instance();
-    if (is_excel(document.type)) {
-        const std::wstring name =
-            url.empty() ? L"Book" + std::to_wstring(++services.books_created) : file_name(url);
-        ExcelStandIn::instance().new_workbook(name);
-        document.workbook = name;
-        services.last_excel_workbook = name;
+HRESULT start_document(HostServices::Document& document, const std::wstring& url) noexcept {
+    try {
+        auto& services = HostServices::instance();
+        if (is_excel(document.type)) {
+            const std::wstring name =
+                url.empty() ? L"Book" + std::to_wstring(++services.books_created) : file_name(url);
+            ExcelStandIn::instance().new_workbook(name);
+            document.workbook = name;
+            services.last_excel_workbook = name;
+        }
+        return S_OK;
+    } catch (...) {
+        return E_OUTOFMEMORY;
     }
 }
 
@@ -371,8 +376,7 @@ public:
         *handle = services.next_handle++;
         auto& document = services.documents[*handle] = {
             text(type), wide_to_utf8(L"new document of type " + text(type)), true, {}};
-        start_document(document, {});
-        return S_OK;
+        return start_document(document, {});
     }
     STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
                               LONG* handle) override {
@@ -386,8 +390,7 @@ public:
             return STG_E_FILENOTFOUND;
         *handle = services.next_handle++;
         auto& document = services.documents[*handle] = {text(type), std::move(bytes), true, {}};
-        start_document(document, text(url));
-        return S_OK;
+        return start_document(document, text(url));
     }
     STDMETHODIMP CloseDocument(LONG handle, LONG options, LONG* result) override {
         auto& services = HostServices::instance();
@@ -425,7 +428,12 @@ public:
         const auto found = services.documents.find(handle);
         if (found == services.documents.end())
             return E_INVALIDARG;
-        const com::com_ptr<IDispatch> object = automation_object(handle, found->second);
+        com::com_ptr<IDispatch> object;
+        try {
+            object = automation_object(handle, found->second);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
         if (!object)
             return E_FAIL;
         object.copy_to(document);
@@ -477,6 +485,18 @@ public:
     }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) override {
+        try {
+            return script_member(id, params, result);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+
+protected:
+    DocumentProxy() = default;
+
+private:
+    HRESULT script_member(DISPID id, DISPPARAMS* params, VARIANT* result) {
         auto& services = HostServices::instance();
         const auto argument = [&](UINT index, VARTYPE type, com::unique_variant& out) {
             return script_argument(params, index, type, out.get());
@@ -549,11 +569,6 @@ public:
             return DISP_E_MEMBERNOTFOUND;
         }
     }
-
-protected:
-    DocumentProxy() = default;
-
-private:
     // The automation object GetDocument hands out: for an Excel document the stand-in Excel's
     // workbook (which keeps its identity while the stand-in's state lives), for other types an
     // identity-only object per handle.
