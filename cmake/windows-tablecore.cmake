@@ -1,5 +1,6 @@
-# Tests of the table core's Windows side under Wine: the core's document tests against MSXML, and the
-# MSXML adapter's and the trace forwarding's own tests. (The Windows side itself is part of vex_objects.)
+# Tests of the spreadsheet path under Wine: the table core's document tests against MSXML, the MSXML
+# adapter's and the trace forwarding's own tests, and the spreadsheet component against the stand-in
+# Excel. (The Windows side itself is part of vex_objects.)
 
 include(${CMAKE_SOURCE_DIR}/tests/spreadsheet/core/sources.cmake)
 vex_wine_test(tablecore_windows_tests
@@ -17,3 +18,7 @@ target_include_directories(tablecore_windows_tests PRIVATE
 target_compile_definitions(tablecore_windows_tests PRIVATE
     VEX_TABLECORE_TEST_DOCUMENTS="${VEX_TABLECORE_TEST_DOCUMENTS}"
     VEX_TABLECORE_REGRESSIONS="${VEX_TABLECORE_REGRESSIONS}")
+
+vex_wine_test(spreadsheet_tests tests/spreadsheet/spreadsheet_test.cpp)
+target_compile_definitions(spreadsheet_tests PRIVATE VEX_TABLECORE_TEST_DOCUMENTS="${VEX_TABLECORE_TEST_DOCUMENTS}")
+vex_script_test(script_spreadsheet tests/script/spreadsheet.js)

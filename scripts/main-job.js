@@ -6,12 +6,19 @@ function say(text) {
     WScript.Echo(text);
 }
 
-// Prints what the named objects traced since the last call, then forgets it.
+// Prints what the named objects traced since the last call, then forgets it. The step from one
+// document node to the next is traced once per node: those lines are counted, not printed.
 function traced() {
     for (var i = 0; i < arguments.length; i++) {
-        var lines = log.TraceLines(arguments[i]);
-        if (lines)
-            say("    " + arguments[i] + ": " + lines.split("\n").join("\n    " + arguments[i] + ": "));
+        var lines = log.TraceLines(arguments[i]).split("\n"), steps = 0;
+        for (var j = 0; j < lines.length; j++) {
+            if (lines[j].indexOf(" getNextSibling") >= 0)
+                steps++;
+            else if (lines[j])
+                say("    " + arguments[i] + ": " + lines[j]);
+        }
+        if (steps)
+            say("    " + arguments[i] + ": (" + steps + " node steps)");
     }
     log.Clear();
 }
@@ -69,6 +76,47 @@ step("a workbook through the document container", function () {
     factory = null;
     CollectGarbage();
     traced("CVEX_Factory", "CCVEX_GeneralDocumentContainer_Karvo");
+    say("    the proxy's last call: " + proxy.Calls.split("\n").slice(-1)[0]);
+});
+
+// Prints only the warnings and errors an object traced, and how many calls it traced in all.
+function problems(name) {
+    var lines = log.TraceLines(name).split("\n"), calls = 0;
+    for (var i = 0; i < lines.length; i++) {
+        if (/^(warning|error) /.test(lines[i]))
+            say("    " + name + ": " + lines[i]);
+        else if (lines[i])
+            calls++;
+    }
+    say("    " + name + ": (" + calls + " entries and exits)");
+}
+
+step("a table document rendered into a workbook", function () {
+    var proxy = new ActiveXObject("VexStandins.DocumentProxy");
+    proxy.Clear();
+    var factory = new ActiveXObject("KEM.VEX_Factory_Gui");
+    factory.setControl(proxy);
+    factory.activateInPlace = false;
+    factory.setDocumentType(2);
+    say("create a workbook through the container, get the spreadsheet component");
+    var container = factory.createproxy(3);
+    container.createdocument();
+    var spreadsheet = factory.createproxy(5);
+    log.Clear();
+
+    // The provider reads the URL as a file, relative to the build directory the job runs in.
+    say("activatexmlsource_gui(samples/quarterly-sales.xml)");
+    spreadsheet.activatexmlsource_gui("../../samples/quarterly-sales.xml");
+    problems("CVEX_Spreadsheet_Excel_Wob");
+    traced("CVEX_Spreadsheet");
+    say("the workbook in Excel:");
+    say("    " + proxy.ExcelText.split("\n").join("\n    "));
+
+    say("release everything: the container closes the workbook");
+    spreadsheet = null;
+    container = null;
+    factory = null;
+    CollectGarbage();
     say("    the proxy's last call: " + proxy.Calls.split("\n").slice(-1)[0]);
 });
 
