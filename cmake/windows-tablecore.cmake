@@ -22,3 +22,9 @@ target_compile_definitions(tablecore_windows_tests PRIVATE
 vex_wine_test(spreadsheet_tests tests/spreadsheet/spreadsheet_test.cpp)
 target_compile_definitions(spreadsheet_tests PRIVATE VEX_TABLECORE_TEST_DOCUMENTS="${VEX_TABLECORE_TEST_DOCUMENTS}")
 vex_script_test(script_spreadsheet tests/script/spreadsheet.js)
+
+# The rendering benchmark (run by hand, see spreadsheet/core/README.md), built with the tests.
+add_executable(render_bench tests/spreadsheet/bench/render_bench.cpp tests/spreadsheet/core/bench/table_document_generator.cpp)
+target_include_directories(render_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/spreadsheet/core ${CMAKE_SOURCE_DIR}/tests/support)
+target_link_libraries(render_bench PRIVATE vex_standins psapi)
+set_target_properties(render_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

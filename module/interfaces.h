@@ -41,6 +41,14 @@ struct IVEX_FactoryClients : public IUnknown {
     virtual void STDMETHODCALLTYPE detachClient(IVEX_FactoryClient* client) = 0;
 };
 
+// Whether a trace object of this module passes records on at all, in process only. A component asks
+// before it builds a record's text, so that a host that traces nothing pays nothing for the records
+// (the parser traces once per document node).
+struct IVEX_TraceFilter : public IUnknown {
+    virtual BOOL STDMETHODCALLTYPE recording() = 0;
+};
+
+__CRT_UUID_DECL(IVEX_TraceFilter, 0x7ccda085, 0x9144, 0x466f, 0x91, 0x0d, 0xd1, 0x87, 0xea, 0x9f, 0xc7, 0xea)
 __CRT_UUID_DECL(IVEX_FactoryClient, 0xc946b50d, 0x2204, 0x4936, 0xa2, 0x29, 0x4f, 0x42, 0xbe, 0xf4, 0x81,
                 0xdc)
 __CRT_UUID_DECL(IVEX_FactoryClients, 0x0cf490f4, 0x5250, 0x4436, 0x94, 0xa7, 0xfb, 0x43, 0xba, 0x7a, 0xd4,

@@ -124,14 +124,16 @@ HRESULT CVEX_Spreadsheet_Wob::getSpreadsheet() {
     return S_OK;
 }
 
-HRESULT CVEX_Spreadsheet_Wob::take_document_text(const VARIANT& xmlData) {
+HRESULT CVEX_Spreadsheet_Wob::take_document_text(const VARIANT& xmlData, BSTR& text) {
     const VARIANT& data =
         xmlData.vt == (VT_BYREF | VT_VARIANT) && xmlData.pvarVal ? *xmlData.pvarVal : xmlData;
     const VARTYPE type = data.vt & ~VT_BYREF;
+    // A text handed in is read where it is: a large document is not copied.
     if (type == VT_BSTR) {
-        m_xmlSource = com::unique_bstr::copy_of((data.vt & VT_BYREF) ? *data.pbstrVal : data.bstrVal);
+        text = (data.vt & VT_BYREF) ? *data.pbstrVal : data.bstrVal;
         return S_OK;
     }
+    text = nullptr;
     if (type == (VT_ARRAY | VT_UI1)) {
         std::unique_ptr<BYTE[]> bytes;
         ULONG count = 0;
@@ -139,6 +141,7 @@ HRESULT CVEX_Spreadsheet_Wob::take_document_text(const VARIANT& xmlData) {
         m_xmlSource.reset();
         VEX_RETURN_IF_FAILED(m_trace, L"ConvertUTF8toBSTR",
                              ConvertUTF8toBSTR(bytes.get(), m_xmlSource.put(), count));
+        text = m_xmlSource.get();
         return S_OK;
     }
     if (!m_pfactory)
@@ -147,6 +150,7 @@ HRESULT CVEX_Spreadsheet_Wob::take_document_text(const VARIANT& xmlData) {
     m_xmlSource.reset();
     VEX_RETURN_IF_FAILED(m_trace, L"factory->getMethodParamAsString ",
                          m_pfactory->getMethodParamAsString(method.get(), 0, xmlData, m_xmlSource.put()));
+    text = m_xmlSource.get();
     return S_OK;
 }
 
@@ -154,10 +158,14 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::activatexmlsource(VARIANT xmlData) {
     m_trace.enter(L"activatexmlsource");
     m_trace.time_enter(L"activatexmlsource");
     try {
-        if (const HRESULT hr = take_document_text(xmlData); FAILED(hr))
+        BSTR text = nullptr;
+        if (const HRESULT hr = take_document_text(xmlData, text); FAILED(hr))
             return hr;
         VEX_RETURN_IF_FAILED(m_trace, L"getSpreadsheet ", getSpreadsheet());
-        VEX_RETURN_IF_FAILED(m_trace, L"parse_xmlData", parse_xmlData(m_xmlSource.get()));
+        const HRESULT parsed = parse_xmlData(text);
+        // The text is not kept: a large document would occupy the host's memory for nothing.
+        m_xmlSource.reset();
+        VEX_RETURN_IF_FAILED(m_trace, L"parse_xmlData", parsed);
     } catch (const std::bad_alloc&) {
         m_trace.exception(L"activatexmlsource", E_OUTOFMEMORY);
         return E_OUTOFMEMORY;
@@ -173,7 +181,7 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::activatexmlsource(VARIANT xmlData) {
 }
 
 HRESULT CVEX_Spreadsheet_Wob::parse_xmlData(BSTR xml) {
-    table::windows::MsxmlDomFactory doms;
+    table::windows::MsxmlDomFactory doms(xml);
     table::TableParser parser(doms, *this, &m_traceSink, m_minVersion);
     return parser.parse_xmlData(table::windows::text_view(xml));
 }

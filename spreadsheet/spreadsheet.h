@@ -56,8 +56,9 @@ private:
     // Makes the workbook object and a fresh engine for it ready, when none is or a rendering asked
     // for them anew.
     HRESULT getSpreadsheet();
-    // The document text: a string or UTF-8 bytes handed in, else the factory's last transfer.
-    HRESULT take_document_text(const VARIANT& xmlData);
+    // The document text: a string or UTF-8 bytes handed in, else the factory's last transfer. text is
+    // the string handed in, or m_xmlSource.
+    HRESULT take_document_text(const VARIANT& xmlData, BSTR& text);
     HRESULT parse_xmlData(BSTR xml);
     HRESULT setExcelVisible(BYTE visible);
     HRESULT setExcelVisible_OutplaceWorkaround(BYTE visible) override;

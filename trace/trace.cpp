@@ -17,8 +17,13 @@ std::span<const com::InterfaceEntry> CVEX_Trace_Karvo::interfaces() {
         VEX_INTERFACE_ENTRY(CVEX_Trace_Karvo, IVEX_Trace),
         VEX_INTERFACE_ENTRY_IID(CVEX_Trace_Karvo, IID_IDispatch, IVEX_Trace),
         VEX_CONTROL_INTERFACE_ENTRIES(CVEX_Trace_Karvo),
+        VEX_INTERFACE_ENTRY(CVEX_Trace_Karvo, IVEX_TraceFilter),
     };
     return entries;
+}
+
+BOOL CVEX_Trace_Karvo::recording() {
+    return forwarding() != nullptr;
 }
 
 IHostTraceService* CVEX_Trace_Karvo::forwarding() const noexcept {

@@ -15,7 +15,8 @@ namespace vex {
 
 class CVEX_Trace_Karvo : public com::ObjectRoot,
                          public com::DispatchImpl<IVEX_Trace>,
-                         public com::ControlBase {
+                         public com::ControlBase,
+                         public IVEX_TraceFilter {
 public:
     static std::span<const com::InterfaceEntry> interfaces();
 
@@ -34,6 +35,8 @@ public:
     STDMETHODIMP TraceLeaveLevel2(BSTR methodname, HRESULT nresult) override;
     STDMETHODIMP TraceTimeEnter(BSTR methodname) override;
     STDMETHODIMP TraceTimeLeave(BSTR methodname) override;
+    // True while records reach the host's service.
+    BOOL STDMETHODCALLTYPE recording() override;
 
 protected:
     CVEX_Trace_Karvo();

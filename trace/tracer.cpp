@@ -19,44 +19,53 @@ void guarded(IVEX_Trace* trace, std::wstring_view text, Call call) noexcept {
 
 } // namespace
 
+void Tracer::set(com::com_ptr<IVEX_Trace> trace) noexcept {
+    m_trace = std::move(trace);
+    m_filter = com::query<IVEX_TraceFilter>(m_trace.get());
+}
+
 void Tracer::set_from(IUnknown* object) noexcept {
-    m_trace = object ? com::query<IVEX_Trace>(object) : nullptr;
+    set(object ? com::query<IVEX_Trace>(object) : nullptr);
+}
+
+IVEX_Trace* Tracer::recording() const noexcept {
+    return m_filter && !m_filter->recording() ? nullptr : m_trace.get();
 }
 
 void Tracer::enter(std::wstring_view name) const noexcept {
-    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnter(s); });
+    guarded(recording(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnter(s); });
 }
 
 void Tracer::leave(std::wstring_view name, HRESULT status) const noexcept {
-    guarded(m_trace.get(), name, [status](IVEX_Trace* t, BSTR s) { t->TraceLeave(s, status); });
+    guarded(recording(), name, [status](IVEX_Trace* t, BSTR s) { t->TraceLeave(s, status); });
 }
 
 void Tracer::enter2(std::wstring_view name) const noexcept {
-    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnterLevel2(s); });
+    guarded(recording(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnterLevel2(s); });
 }
 
 void Tracer::leave2(std::wstring_view name, HRESULT status) const noexcept {
-    guarded(m_trace.get(), name, [status](IVEX_Trace* t, BSTR s) { t->TraceLeaveLevel2(s, status); });
+    guarded(recording(), name, [status](IVEX_Trace* t, BSTR s) { t->TraceLeaveLevel2(s, status); });
 }
 
 void Tracer::error(std::wstring_view text, HRESULT status) const noexcept {
-    guarded(m_trace.get(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceError(s, status); });
+    guarded(recording(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceError(s, status); });
 }
 
 void Tracer::warning(std::wstring_view text, HRESULT status) const noexcept {
-    guarded(m_trace.get(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceWarning(s, status); });
+    guarded(recording(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceWarning(s, status); });
 }
 
 void Tracer::exception(std::wstring_view text, HRESULT status) const noexcept {
-    guarded(m_trace.get(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceException(s, status); });
+    guarded(recording(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceException(s, status); });
 }
 
 void Tracer::time_enter(std::wstring_view name) const noexcept {
-    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceTimeEnter(s); });
+    guarded(recording(), name, [](IVEX_Trace* t, BSTR s) { t->TraceTimeEnter(s); });
 }
 
 void Tracer::time_leave(std::wstring_view name) const noexcept {
-    guarded(m_trace.get(), name, [](IVEX_Trace* t, BSTR s) { t->TraceTimeLeave(s); });
+    guarded(recording(), name, [](IVEX_Trace* t, BSTR s) { t->TraceTimeLeave(s); });
 }
 
 } // namespace vex

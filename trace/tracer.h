@@ -20,11 +20,11 @@ public:
     IVEX_Trace* get() const noexcept { return m_trace.get(); }
     explicit operator bool() const noexcept { return static_cast<bool>(m_trace); }
     // Replaces the reference (null silences the component).
-    void set(com::com_ptr<IVEX_Trace> trace) noexcept { m_trace = std::move(trace); }
+    void set(com::com_ptr<IVEX_Trace> trace) noexcept;
     // Stores whatever the object answers for IVEX_Trace; an object that answers nothing leaves the
     // component without trace.
     void set_from(IUnknown* object) noexcept;
-    void reset() noexcept { m_trace = nullptr; }
+    void reset() noexcept { set(nullptr); }
 
     void enter(std::wstring_view name) const noexcept;
     void leave(std::wstring_view name, HRESULT status) const noexcept;
@@ -49,7 +49,13 @@ public:
     }
 
 private:
+    // The trace object when it wants records now; null while it passes none on, so that no record's
+    // text is built for nothing.
+    IVEX_Trace* recording() const noexcept;
+
     com::com_ptr<IVEX_Trace> m_trace;
+    // A trace object of this module says whether it passes records on; others are always called.
+    com::com_ptr<IVEX_TraceFilter> m_filter;
 };
 
 } // namespace vex

@@ -78,8 +78,8 @@ HRESULT create_dom_document(com::com_ptr<IXMLDOMDocument>& document) noexcept {
     return S_OK;
 }
 
-MsxmlDom::MsxmlDom(com::com_ptr<IXMLDOMDocument> document) noexcept
-    : XmlDom(true), m_document(std::move(document)) {}
+MsxmlDom::MsxmlDom(com::com_ptr<IXMLDOMDocument> document, BSTR source) noexcept
+    : XmlDom(true), m_document(std::move(document)), m_source(source) {}
 
 void MsxmlDom::forget_attributes() noexcept {
     m_attribute = nullptr;
@@ -96,12 +96,15 @@ Status MsxmlDom::load(TextView text, bool& loaded) {
     if (!m_document) {
         return status_pointer;
     }
-    com::unique_bstr source = to_bstr(text);
-    if (!source.get()) {
+    // The text is loaded from the caller's BSTR when it is that one, else from a copy.
+    const bool whole_source =
+        m_source && text.data() == text_view(m_source).data() && text.size() == SysStringLen(m_source);
+    com::unique_bstr copy;
+    if (!whole_source && !(copy = to_bstr(text)).get()) {
         return status_out_of_memory;
     }
     VARIANT_BOOL successful = VARIANT_FALSE;
-    const HRESULT hr = m_document->loadXML(source.get(), &successful);
+    const HRESULT hr = m_document->loadXML(whole_source ? m_source : copy.get(), &successful);
     if (FAILED(hr) || successful != VARIANT_TRUE) {
         return hr;
     }
@@ -359,7 +362,7 @@ Status MsxmlDomFactory::create(std::unique_ptr<XmlDom>& dom) {
         return hr;
     }
     return guarded([&]() -> Status {
-        dom = std::make_unique<MsxmlDom>(std::move(document));
+        dom = std::make_unique<MsxmlDom>(std::move(document), m_source);
         return status_ok;
     });
 }

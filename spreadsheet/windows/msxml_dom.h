@@ -17,8 +17,9 @@ namespace vex::table::windows {
 
 class MsxmlDom final : public XmlDom {
 public:
-    // Takes a document made by create_dom_document.
-    explicit MsxmlDom(com::com_ptr<IXMLDOMDocument> document) noexcept;
+    // Takes a document made by create_dom_document. source, when given, is the BSTR that holds the
+    // text to be loaded: it is handed to MSXML as it is instead of a copy.
+    explicit MsxmlDom(com::com_ptr<IXMLDOMDocument> document, BSTR source = nullptr) noexcept;
 
     Status load(TextView text, bool& loaded) override;
     Status load_error(LoadError& error) override;
@@ -41,6 +42,7 @@ private:
     void forget_attributes() noexcept;
 
     com::com_ptr<IXMLDOMDocument> m_document;
+    BSTR m_source = nullptr; // not owned
     bool m_loaded = false;
     // The last load parsed but was refused because the document declares a document type.
     bool m_doctypeRefused = false;
@@ -52,10 +54,15 @@ private:
     com::com_ptr<IXMLDOMNode> m_attribute;
 };
 
-// Creates one MsxmlDom per parse; its status is that of creating and setting up the document.
+// Creates one MsxmlDom per parse; its status is that of creating and setting up the document. A
+// caller whose text is a BSTR names it, so that a large document is not copied once more to load it.
 class MsxmlDomFactory final : public XmlDomFactory {
 public:
+    explicit MsxmlDomFactory(BSTR source = nullptr) noexcept : m_source(source) {}
     Status create(std::unique_ptr<XmlDom>& dom) override;
+
+private:
+    BSTR m_source; // not owned
 };
 
 // Creates a DOMDocument set up for loading a table document: async, validateOnParse,

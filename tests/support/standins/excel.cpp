@@ -115,6 +115,11 @@ size_t ExcelStandIn::count(std::wstring_view object, std::wstring_view member, s
         if ((object.empty() || call.object == object) && (member.empty() || call.member == member) &&
             (kind.empty() || call.kind == kind))
             ++n;
+    for (const auto& [key, tally] : tallies) {
+        const auto& [o, m, k] = key;
+        if ((object.empty() || o == object) && (member.empty() || m == member) && (kind.empty() || k == kind))
+            n += tally;
+    }
     return n;
 }
 

@@ -31,6 +31,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -152,6 +153,8 @@ public:
     ExcelLocale locale = ExcelLocale::english;
     // False for benchmarks: Value puts are logged and their array walked, but nothing is stored.
     bool keep_values = true;
+    // False for benchmarks: calls are only counted (see count), not logged one by one.
+    bool log_calls = true;
 
     // A new workbook named name, with one sheet ("Sheet1", German "Tabelle1"), made the application's
     // active workbook; returns its automation object (the same object every time it is asked for).
@@ -168,7 +171,9 @@ public:
 
     // Every Invoke received (and IOleCommandTarget::Exec, logged as Workbook "Exec" "call").
     std::vector<ExcelCall> calls;
-    // Calls of object.member of that kind; an empty argument matches anything.
+    // Calls not logged while log_calls was false, by (object, member, kind).
+    std::map<std::tuple<std::wstring, std::wstring, std::wstring>, size_t> tallies;
+    // Calls of object.member of that kind, logged or tallied; an empty argument matches anything.
     size_t count(std::wstring_view object, std::wstring_view member, std::wstring_view kind) const;
 
     // Makes calls of object_member ("Range.Value", "Sheets.Item", "Workbook.Exec" ...) of any kind

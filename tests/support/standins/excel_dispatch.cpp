@@ -3,6 +3,7 @@
 // failures, and the argument helpers the objects share.
 #include "excel_internal.h"
 
+#include <cstdint>
 #include <cwchar>
 #include <iterator>
 
@@ -249,13 +250,17 @@ STDMETHODIMP Dispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
         const bool putref = flags & DISPATCH_PROPERTYPUTREF;
         const bool put = flags & DISPATCH_PROPERTYPUT;
         auto& excel = ExcelStandIn::instance();
-        excel.calls.push_back({kind(), member_name(id),
-                               putref                             ? L"putref"
-                               : put                              ? L"put"
-                               : member->access == Access::method ? L"call"
-                                                                  : L"get",
-                               arguments_text(*params), target()});
-        const size_t entry = excel.calls.size() - 1;
+        const wchar_t* const how = putref                             ? L"putref"
+                                   : put                              ? L"put"
+                                   : member->access == Access::method ? L"call"
+                                                                      : L"get";
+        size_t entry = SIZE_MAX;
+        if (excel.log_calls) {
+            excel.calls.push_back({kind(), member_name(id), how, arguments_text(*params), target()});
+            entry = excel.calls.size() - 1;
+        } else {
+            ++excel.tallies[{kind(), member_name(id), how}];
+        }
         HRESULT hr = S_OK;
         if (putref) {
             hr = DISP_E_MEMBERNOTFOUND; // Excel's value properties take no references
