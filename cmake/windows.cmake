@@ -64,6 +64,8 @@ add_library(vex_objects STATIC
     spreadsheet/windows/excel_workbook.cpp
     spreadsheet/windows/msxml_dom.cpp
     spreadsheet/windows/tracer_sink.cpp
+    word/word.cpp
+    word/field_merge.cpp
 )
 # The spreadsheet component and its Windows side include the table core by "core/..." and
 # "windows/...".

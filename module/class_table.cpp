@@ -7,6 +7,7 @@
 #include "module/resource.h"
 #include "spreadsheet/spreadsheet.h"
 #include "trace/trace.h"
+#include "word/word.h"
 
 namespace vex::module {
 namespace {
@@ -48,7 +49,7 @@ const ClassEntry g_classes[] = {
      IDR_VEX_WORD,
      {&CLSID_VEX_Word_Wob, control_misc, "ATL 8.0 : VEX_Word_Wob", nullptr},
      true,
-     nullptr},
+     create_word_component},
 };
 
 } // namespace

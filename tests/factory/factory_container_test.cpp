@@ -136,19 +136,19 @@ TEST_F(FactoryContainerTest, FactoryKeyRoutesTheUrlAsDocumentName) {
 }
 
 TEST_F(FactoryContainerTest, SpreadsheetAndWordBuildOnTheSameContainer) {
-    com::com_ptr<IDispatch> spreadsheet;
+    com::com_ptr<IDispatch> spreadsheet, word;
     EXPECT_EQ(factory->createproxy(5, spreadsheet.put()), S_OK);
     EXPECT_TRUE(com::query<IVEX_Spreadsheet>(spreadsheet.get()));
-    IDispatch* word = nullptr;
-    EXPECT_TRUE(FAILED(factory->createproxy(6, &word))); // the word class is not in this build
-    EXPECT_EQ(word, nullptr);
-    // Both used the one container and environment.
+    EXPECT_EQ(factory->createproxy(6, word.put()), S_OK);
+    EXPECT_TRUE(com::query<IVEX_Word>(word.get()));
+    // Both use the one container and environment.
     EXPECT_EQ(trace_log().opened(container_name).size(), 1u);
     EXPECT_EQ(trace_log().opened(L"CVEX_Environment_Karvo").size(), 1u);
-    const Lines got = lines(factory_name);
-    EXPECT_EQ(got.at(1), L"leave create_environment 0x00000000");
-    EXPECT_EQ(got.at(2), L"leave create_generaldocumentcontainer 0x00000000");
-    EXPECT_EQ(got.at(3), L"leave create_spreadsheet 0x00000000");
+    EXPECT_EQ(lines(factory_name), (Lines{L"enter createproxy", L"leave create_environment 0x00000000",
+                                          L"leave create_generaldocumentcontainer 0x00000000",
+                                          L"leave create_spreadsheet 0x00000000",
+                                          L"leave createproxy 0x00000000", L"enter createproxy",
+                                          L"leave create_word 0x00000000", L"leave createproxy 0x00000000"}));
 }
 
 TEST_F(FactoryContainerTest, ReleaseClosesTheContainerOnceAndTheEnvironmentLast) {

@@ -210,17 +210,5 @@ TEST_F(FactoryTest, WorksSilentlyWhenItsTraceCannotOpen) {
     EXPECT_EQ(factory_lines(), Lines{});
 }
 
-TEST_F(FactoryTest, ComponentsNotInThisBuildFailWithTheirTraces) {
-    restart_lines();
-    IDispatch* proxy = reinterpret_cast<IDispatch*>(0x1234);
-    const HRESULT hr = factory->createproxy(6, &proxy);
-    EXPECT_TRUE(FAILED(hr));
-    EXPECT_EQ(proxy, reinterpret_cast<IDispatch*>(0x1234)); // a failed creation writes nothing
-    const Lines got = factory_lines();
-    ASSERT_GE(got.size(), 3u);
-    EXPECT_EQ(got.front(), L"enter createproxy");
-    EXPECT_EQ(got.back(), L"error create_word " + hex(hr)); // and no exit trace
-}
-
 } // namespace
 } // namespace vex::test

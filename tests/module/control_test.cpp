@@ -89,12 +89,10 @@ private:
 
 class ControlTest : public ComTest {
 protected:
-    // Every built class, created through COM.
+    // Every class, created through COM.
     template <class Body>
     void for_each_class(Body body) {
         for (const auto& c : all_classes) {
-            if (!c.built)
-                continue;
             SCOPED_TRACE(std::string(c.name, c.name + wcslen(c.name)));
             com::com_ptr<IUnknown> object;
             ASSERT_EQ(
@@ -182,8 +180,8 @@ public:
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
                 if (at(x, y) != 0xFFFFFFu)
-                    box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x),
-                           std::max<LONG>(box.bottom, y)};
+                    box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                           std::max<LONG>(box.right, x), std::max<LONG>(box.bottom, y)};
         return box;
     }
 
