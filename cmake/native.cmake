@@ -1,11 +1,13 @@
-# Native (Linux) build of the table core's surroundings: the pugixml DOM adapter, the core's tests,
-# the libFuzzer target, the table document generator and the parse benchmark.
+# Native (Linux) build of the table core's surroundings: the pugixml and the streaming (expat) DOM
+# adapters, the file texts, the core's tests, the libFuzzer targets, the table document generator and
+# the parse benchmarks.
 #
 # Options:
 #   VEX_TABLECORE_FUZZ   build the libFuzzer target (needs clang)        default: ON with clang
 #   VEX_TABLECORE_BENCH  build the generator and the benchmark           default: ON
 
 find_package(pugixml REQUIRED CONFIG)
+find_package(EXPAT REQUIRED)
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     set(_vex_fuzz_default ON)
@@ -17,14 +19,17 @@ option(VEX_TABLECORE_BENCH "Build the table document generator and parse benchma
 
 set(VEX_NATIVE_DOM_SOURCES
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/document_checks.cpp
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/file_text.cpp
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/markup_checks.cpp
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/pugixml_dom.cpp
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/streaming_dom.cpp
     ${CMAKE_SOURCE_DIR}/spreadsheet/native/xml_references.cpp
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/xml_scanner.cpp
 )
 
 add_library(vex_native_dom STATIC ${VEX_NATIVE_DOM_SOURCES})
 target_include_directories(vex_native_dom PUBLIC ${CMAKE_SOURCE_DIR}/spreadsheet)
-target_link_libraries(vex_native_dom PUBLIC vex_tablecore pugixml::static)
+target_link_libraries(vex_native_dom PUBLIC vex_tablecore pugixml::static EXPAT::EXPAT)
 
 add_subdirectory(tests/spreadsheet/core)
 
@@ -39,7 +44,19 @@ if(VEX_TABLECORE_FUZZ)
     target_include_directories(table_parser_fuzzer PRIVATE ${CMAKE_SOURCE_DIR}/spreadsheet)
     target_compile_options(table_parser_fuzzer PRIVATE -fsanitize=fuzzer)
     target_link_options(table_parser_fuzzer PRIVATE -fsanitize=fuzzer)
-    target_link_libraries(table_parser_fuzzer PRIVATE pugixml::pugixml)
+    target_link_libraries(table_parser_fuzzer PRIVATE pugixml::pugixml EXPAT::EXPAT)
+
+    # The streaming adapter reading a document as a stream, held against pugixml's reading of it.
+    add_executable(streaming_parser_fuzzer
+        ${CMAKE_SOURCE_DIR}/tests/spreadsheet/core/fuzz/streaming_parser_fuzzer.cpp
+        ${VEX_TABLECORE_SOURCES}
+        ${VEX_NATIVE_DOM_SOURCES}
+    )
+    target_include_directories(streaming_parser_fuzzer PRIVATE
+        ${CMAKE_SOURCE_DIR}/spreadsheet ${CMAKE_SOURCE_DIR}/tests/spreadsheet/core)
+    target_compile_options(streaming_parser_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_options(streaming_parser_fuzzer PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(streaming_parser_fuzzer PRIVATE pugixml::pugixml EXPAT::EXPAT)
 endif()
 
 if(VEX_TABLECORE_BENCH)

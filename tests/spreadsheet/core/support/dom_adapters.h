@@ -20,6 +20,9 @@ struct DomAdapter {
     // MSXML as Wine provides it. Where it differs from real MSXML the tests say so and expect what
     // Wine does, with what real MSXML does beside it.
     bool wine_msxml = false;
+    // Walks forward only (the streaming adapter): a test that looks at a document again loads it
+    // again.
+    bool forward_only = false;
 };
 
 std::vector<DomAdapter> dom_adapters();
