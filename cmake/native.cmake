@@ -69,4 +69,7 @@ if(VEX_TABLECORE_BENCH)
 
     add_executable(table_parse_bench ${CMAKE_SOURCE_DIR}/tests/spreadsheet/core/bench/table_parse_bench.cpp)
     target_link_libraries(table_parse_bench PRIVATE vex_table_generator vex_native_dom)
+
+    add_executable(table_stream_bench ${CMAKE_SOURCE_DIR}/tests/spreadsheet/core/bench/table_stream_bench.cpp)
+    target_link_libraries(table_stream_bench PRIVATE vex_table_generator vex_native_dom)
 endif()

@@ -4,8 +4,9 @@
 # Installs what it needs when run as root on Debian, configures build/native with clang and
 # AddressSanitizer + UndefinedBehaviorSanitizer (no recovery), builds, runs the tests with ctest,
 # checks that the core compiles with the mingw cross compiler where one is installed, and fuzzes the
-# parser for VEX_FUZZ_SECONDS seconds (default 60) seeded with the test documents. Any failing test,
-# crash, leak or sanitizer report makes it exit non-zero.
+# parser through both fuzz targets for VEX_FUZZ_SECONDS seconds in all (default 60, shared between
+# them) seeded with the test documents. Any failing test, crash, leak, sanitizer report or difference
+# between the adapters makes it exit non-zero.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -44,21 +45,27 @@ if command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1; then
     done
 fi
 
-step "fuzz the parser for ${fuzz_seconds} s"
-corpus="$build/fuzz-corpus"
+# The two fuzz targets share the time: the parser through the pugixml adapter, and the parse of a
+# stream through the streaming adapter held against it.
+fuzz_each=$(((fuzz_seconds + 1) / 2))
 artifacts="$build/fuzz-artifacts"
-rm -rf "$corpus" "$artifacts"
-mkdir -p "$corpus" "$artifacts"
-cp "$tests_dir"/documents/*.xml "$corpus"/
-find "$tests_dir/regressions" -type f ! -name '*.md' -exec cp {} "$corpus"/ \;
-"$build/table_document_generator" 12 6 "$corpus/generated_12x6.xml"
-"$build/table_parser_fuzzer" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
-    -dict="$tests_dir/fuzz/table_document.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
-    "$corpus" 2>"$build/fuzz.log" || {
-    tail -n 60 "$build/fuzz.log"
-    echo "fuzzing found a problem: input kept in $artifacts" >&2
-    exit 1
-}
-grep -E '^stat::number_of_executed_units|^Done' "$build/fuzz.log" || true
+rm -rf "$build/fuzz-corpus" "$artifacts"
+mkdir -p "$artifacts"
+for fuzzer in table_parser_fuzzer streaming_parser_fuzzer; do
+    step "fuzz $fuzzer for ${fuzz_each} s"
+    corpus="$build/fuzz-corpus/$fuzzer"
+    mkdir -p "$corpus"
+    cp "$tests_dir"/documents/*.xml "$corpus"/
+    find "$tests_dir/regressions" -type f ! -name '*.md' -exec cp {} "$corpus"/ \;
+    "$build/table_document_generator" 12 6 "$corpus/generated_12x6.xml"
+    "$build/$fuzzer" -max_total_time="$fuzz_each" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
+        -dict="$tests_dir/fuzz/table_document.dict" -artifact_prefix="$artifacts/$fuzzer-" -print_final_stats=1 \
+        "$corpus" 2>"$build/$fuzzer.log" || {
+        tail -n 60 "$build/$fuzzer.log"
+        echo "fuzzing found a problem: input kept in $artifacts" >&2
+        exit 1
+    }
+    grep -E '^stat::number_of_executed_units|^Done' "$build/$fuzzer.log" || true
+done
 
 step "native table core: all passed"
