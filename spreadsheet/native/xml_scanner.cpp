@@ -445,7 +445,16 @@ void XmlScanner::flush_text() {
     m_hasText = false;
     m_textBytes = 0;
     m_textRawSpace = true;
-    m_textValue.clear();
+    clear_text();
+}
+
+// Empties the text buffer, giving back the room a long text took.
+void XmlScanner::clear_text() {
+    if (m_textValue.capacity() > 65536) {
+        Text().swap(m_textValue);
+    } else {
+        m_textValue.clear();
+    }
 }
 
 void XmlScanner::on_comment(void* self, const char* data) {
@@ -517,7 +526,7 @@ void XmlScanner::on_cdata_end(void* self) {
     scanner.emit(record, scanner.m_textBytes);
     scanner.m_inCdata = false;
     scanner.m_textBytes = 0;
-    scanner.m_textValue.clear();
+    scanner.clear_text();
 }
 
 void XmlScanner::on_declaration(void* self, const char* version, const char* encoding, int standalone) {

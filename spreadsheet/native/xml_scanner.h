@@ -126,6 +126,7 @@ private:
     bool check_names(std::string_view name, const char** attributes);
     bool declared(std::string_view prefix) const;
     void flush_text();
+    void clear_text();
     // Numbers the record, counts its bytes and hands it on when wanted.
     void emit(NodeRecord& record, std::size_t payloadBytes);
     bool keeping(std::uint32_t depth) const;
