@@ -23,6 +23,10 @@ add_library(vex_standins STATIC
     tests/support/standins/host_trace_service.cpp
     tests/support/standins/script_log.cpp
     tests/support/standins/scripted_dispatch.cpp
+    tests/support/standins/word.cpp
+    tests/support/standins/word_dispatch.cpp
+    tests/support/standins/word_merge.cpp
+    tests/support/standins/word_objects.cpp
 )
 target_include_directories(vex_standins PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(vex_standins PUBLIC vex_objects)
@@ -53,7 +57,7 @@ function(vex_wine_test name)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEX_WINE_ENV}" TIMEOUT 120)
 endfunction()
 
-vex_wine_test(standin_tests tests/support/excel_standin_test.cpp)
+vex_wine_test(standin_tests tests/support/excel_standin_test.cpp tests/support/word_standin_test.cpp)
 vex_wine_test(trace_tests tests/trace/trace_test.cpp)
 vex_wine_test(environment_tests tests/environment/environment_test.cpp)
 vex_wine_test(factory_tests

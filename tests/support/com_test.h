@@ -9,6 +9,7 @@
 #include "standins/document_services.h"
 #include "standins/excel.h"
 #include "standins/host_trace_service.h"
+#include "standins/word.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,8 @@ protected:
     HostServices& host() { return HostServices::instance(); }
     // The stand-in Excel behind the proxy's Excel documents; cleared with the host's services.
     ExcelStandIn& excel() { return ExcelStandIn::instance(); }
+    // The stand-in Word behind the proxy's Word documents; cleared with the host's services.
+    WordStandIn& word() { return WordStandIn::instance(); }
     // The trace lines of one traced object ("CVEX_Factory", "CVEX_Environment_Karvo" ...).
     Lines lines(std::wstring_view object_name) { return trace_log().lines(object_name); }
 

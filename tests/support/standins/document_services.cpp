@@ -1,6 +1,7 @@
 #include "document_services.h"
 #include "excel.h"
 #include "script_members.h"
+#include "word.h"
 
 #include "com/bstr.h"
 #include "com/com_ptr.h"
@@ -30,6 +31,33 @@ std::wstring join(std::initializer_list<std::wstring> parts) {
         first = false;
     }
     return out;
+}
+
+std::wstring utf8_to_wide(const Bytes& bytes) {
+    std::wstring out(bytes.size(), L'\0');
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<int>(bytes.size()), out.data(), static_cast<int>(out.size()));
+    out.resize(n > 0 ? n : 0);
+    return out;
+}
+
+Bytes wide_to_utf8(std::wstring_view text) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    Bytes out(n > 0 ? n : 0);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
+    return out;
+}
+
+// What saving a document writes and its provider hands out: a Word document's current text as UTF-8,
+// else the document's bytes.
+Bytes content_of(const HostServices::Document& document) {
+    if (!document.word_document)
+        return document.bytes;
+    const WordDocument* word = WordStandIn::instance().document_by_id(document.word_document);
+    return word ? wide_to_utf8(word->text) : Bytes();
 }
 
 #define VEX_SLOT(n) virtual HRESULT STDMETHODCALLTYPE slot##n() = 0
@@ -191,12 +219,15 @@ public:
         *data = nullptr;
         if (HRESULT hr = services.call(L"GetDataAsLockBytes", {text(a), text(b)}); FAILED(hr))
             return hr;
-        // The data taken from a URL, else the document's bytes as they are now.
+        // The data taken from a URL, else the document's content as it is now.
         const auto document = services.documents.find(handle);
-        const Bytes& bytes = has_url_data                           ? url_data
-                             : document != services.documents.end() ? document->second.bytes
-                                                                    : url_data;
-        return create_memory_lock_bytes(bytes, data);
+        if (has_url_data || document == services.documents.end())
+            return create_memory_lock_bytes(url_data, data);
+        try {
+            return create_memory_lock_bytes(content_of(document->second), data);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
     }
     VEX_UNEXPECTED(3);
     VEX_UNEXPECTED(4);
@@ -267,6 +298,10 @@ bool is_excel(const std::wstring& type) {
     return _wcsnicmp(type.c_str(), L"Excel", 5) == 0;
 }
 
+bool is_word(const std::wstring& type) {
+    return _wcsnicmp(type.c_str(), L"Word", 4) == 0;
+}
+
 // The file name of a URL or path: after the last slash or backslash.
 std::wstring file_name(const std::wstring& url) {
     const size_t cut = url.find_last_of(L"/\\");
@@ -275,7 +310,9 @@ std::wstring file_name(const std::wstring& url) {
 
 // A new document of an Office type gets its application's stand-in behind it: an Excel document
 // a workbook of the stand-in Excel, named after the URL's file name, or "Book1", "Book2" ... when
-// created without one.
+// created without one; a Word document a document of the stand-in Word, named after the URL's file
+// name with the URL's bytes as its text (its full name the URL when that is a path), or "Document1",
+// "Document2" ... and empty, never saved, when created without one.
 HRESULT start_document(HostServices::Document& document, const std::wstring& url) noexcept {
     try {
         auto& services = HostServices::instance();
@@ -285,11 +322,41 @@ HRESULT start_document(HostServices::Document& document, const std::wstring& url
             ExcelStandIn::instance().new_workbook(name);
             document.workbook = name;
             services.last_excel_workbook = name;
+        } else if (is_word(document.type)) {
+            auto& word = WordStandIn::instance();
+            if (url.empty()) {
+                const std::wstring name = L"Document" + std::to_wstring(++services.word_documents_created);
+                word.new_document(name, {}, name);
+            } else {
+                const bool path = url.find(L'\\') != url.npos && url.find(L"://") == url.npos;
+                word.new_document(file_name(url), utf8_to_wide(document.bytes), path ? url : std::wstring());
+            }
+            document.word_document = services.last_word_document = word.documents().back().id;
         }
         return S_OK;
     } catch (...) {
         return E_OUTOFMEMORY;
     }
+}
+
+// Files in the stand-in Word's temporary-file folder whose name contains part (case-insensitive).
+size_t temp_files(std::wstring_view part) {
+    const std::wstring folder = WordStandIn::temp_folder();
+    std::wstring wanted(part);
+    CharLowerBuffW(wanted.data(), static_cast<DWORD>(wanted.size()));
+    size_t count = 0;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do {
+        std::wstring name = found.cFileName;
+        CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name.find(wanted) != name.npos)
+            ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
 }
 
 // A status from a script: JScript hands numbers above 0x7FFFFFFF over as doubles.
@@ -310,6 +377,11 @@ HRESULT script_status(const DISPPARAMS* params, UINT index, HRESULT& status) {
 //   ExcelText                 the stand-in Excel's text of the last Excel document's workbook
 //   ExcelLocale = "en" | "de" the stand-in Excel's locale
 //   ExcelFail(member, status[, after]) scripts a failure of "Object.Member" (ExcelStandIn::fail)
+//   WordText                  the stand-in Word's text of the Word document the proxy opened or
+//                             created last (the container's document, into which a merge is pasted)
+//   WordFail(member, status[, after]) scripts a failure of "Object.Member" (WordStandIn::fail)
+//   WordTempFiles             the number of files in the stand-in Word's temporary-file folder whose
+//                             name contains "KEMfield" (data files a merge left behind)
 enum : DISPID {
     id_calls = 1,
     id_clear,
@@ -319,7 +391,10 @@ enum : DISPID {
     id_save_error,
     id_excel_text,
     id_excel_locale,
-    id_excel_fail
+    id_excel_fail,
+    id_word_text,
+    id_word_fail,
+    id_word_temp_files
 };
 constexpr ScriptMember script_members[] = {{L"Calls", id_calls},
                                            {L"Clear", id_clear},
@@ -329,25 +404,10 @@ constexpr ScriptMember script_members[] = {{L"Calls", id_calls},
                                            {L"SaveError", id_save_error},
                                            {L"ExcelText", id_excel_text},
                                            {L"ExcelLocale", id_excel_locale},
-                                           {L"ExcelFail", id_excel_fail}};
-
-std::wstring utf8_to_wide(const Bytes& bytes) {
-    std::wstring out(bytes.size(), L'\0');
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<const char*>(bytes.data()),
-                            static_cast<int>(bytes.size()), out.data(), static_cast<int>(out.size()));
-    out.resize(n > 0 ? n : 0);
-    return out;
-}
-
-Bytes wide_to_utf8(std::wstring_view text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    Bytes out(n > 0 ? n : 0);
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<char*>(out.data()), n, nullptr, nullptr);
-    return out;
-}
+                                           {L"ExcelFail", id_excel_fail},
+                                           {L"WordText", id_word_text},
+                                           {L"WordFail", id_word_fail},
+                                           {L"WordTempFiles", id_word_temp_files}};
 
 class DocumentProxy : public com::ObjectRoot, public DocumentProxySlots, public IDispatch {
 public:
@@ -375,7 +435,7 @@ public:
             return hr;
         *handle = services.next_handle++;
         auto& document = services.documents[*handle] = {
-            text(type), wide_to_utf8(L"new document of type " + text(type)), true, {}};
+            text(type), wide_to_utf8(L"new document of type " + text(type)), true, {}, 0};
         return start_document(document, {});
     }
     STDMETHODIMP OpenDocument(BSTR type, BSTR format, BSTR url, LONG placement, LONG flags,
@@ -389,7 +449,7 @@ public:
         if (!services.read_url(text(url), bytes))
             return STG_E_FILENOTFOUND;
         *handle = services.next_handle++;
-        auto& document = services.documents[*handle] = {text(type), std::move(bytes), true, {}};
+        auto& document = services.documents[*handle] = {text(type), std::move(bytes), true, {}, 0};
         return start_document(document, text(url));
     }
     STDMETHODIMP CloseDocument(LONG handle, LONG options, LONG* result) override {
@@ -403,6 +463,8 @@ public:
         document->second.open = false;
         if (!document->second.workbook.empty()) // its state stays for tests to read
             ExcelStandIn::instance().close_workbook(document->second.workbook);
+        if (document->second.word_document)
+            WordStandIn::instance().close(document->second.word_document);
         if (result)
             *result = 0;
         return S_OK;
@@ -416,8 +478,12 @@ public:
         if (document == services.documents.end() || !url)
             return E_INVALIDARG;
         *error = services.save_error;
-        if (services.save_error == 0 && !services.write_url(text(url), document->second.bytes))
-            return STG_E_WRITEFAULT;
+        try {
+            if (services.save_error == 0 && !services.write_url(text(url), content_of(document->second)))
+                return STG_E_WRITEFAULT;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
         return S_OK;
     }
     STDMETHODIMP GetDocument(LONG handle, IDispatch** document) override {
@@ -544,7 +610,8 @@ private:
             ExcelStandIn::instance().locale = name == L"de" ? ExcelLocale::german : ExcelLocale::english;
             return S_OK;
         }
-        case id_excel_fail: {
+        case id_excel_fail:
+        case id_word_fail: { // (object_member, status[, after])
             HRESULT status = S_OK;
             HRESULT hr = argument(0, VT_BSTR, first);
             if (SUCCEEDED(hr))
@@ -554,10 +621,25 @@ private:
                 after = second->lVal;
             if (FAILED(hr))
                 return hr;
-            ExcelStandIn::instance().fail(std::wstring(com::bstr_view(first->bstrVal)), status,
-                                          static_cast<size_t>(std::max<LONG>(after, 0)));
+            std::wstring member(com::bstr_view(first->bstrVal));
+            const size_t later = static_cast<size_t>(std::max<LONG>(after, 0));
+            if (id == id_excel_fail)
+                ExcelStandIn::instance().fail(std::move(member), status, later);
+            else
+                WordStandIn::instance().fail(std::move(member), status, later);
             return S_OK;
         }
+        case id_word_text: {
+            const WordDocument* document =
+                WordStandIn::instance().document_by_id(services.last_word_document);
+            return string_result(result, document ? document->text : L"no Word document");
+        }
+        case id_word_temp_files:
+            if (result) {
+                result->vt = VT_I4;
+                result->lVal = static_cast<LONG>(temp_files(L"KEMfield"));
+            }
+            return S_OK;
         case id_operation_status:
         case id_save_error: {
             if (HRESULT hr = argument(0, VT_I4, first); FAILED(hr))
@@ -570,9 +652,11 @@ private:
         }
     }
     // The automation object GetDocument hands out: for an Excel document the stand-in Excel's
-    // workbook (which keeps its identity while the stand-in's state lives), for other types an
-    // identity-only object per handle.
+    // workbook, for a Word document the stand-in Word's document (both keep their identity while the
+    // stand-in's state lives), for other types an identity-only object per handle.
     com::com_ptr<IDispatch> automation_object(LONG handle, const HostServices::Document& document) {
+        if (document.word_document)
+            return WordStandIn::instance().document_object(document.word_document);
         if (!document.workbook.empty()) {
             auto& excel = ExcelStandIn::instance();
             const ExcelWorkbook* workbook = excel.workbook(document.workbook);
@@ -597,6 +681,7 @@ HostServices& HostServices::instance() {
 void HostServices::clear() {
     *this = HostServices();
     ExcelStandIn::instance().clear();
+    WordStandIn::instance().clear();
 }
 
 HRESULT HostServices::call(const wchar_t* operation, std::initializer_list<std::wstring> arguments) {

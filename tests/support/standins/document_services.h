@@ -36,7 +36,7 @@ struct LockBytesScript {
 class HostServices {
 public:
     static HostServices& instance();
-    // Forgets calls, documents, URLs and scripted behaviour, and clears the stand-in Excel.
+    // Forgets calls, documents, URLs and scripted behaviour, and clears the stand-in Excel and Word.
     void clear();
 
     // Every call of the proxy, the provider and the lock-bytes objects: "Name(arg, arg, ...)".
@@ -55,7 +55,8 @@ public:
         std::wstring type;
         Bytes bytes;
         bool open = true;
-        std::wstring workbook; // an Excel document's workbook in the stand-in Excel
+        std::wstring workbook;      // an Excel document's workbook in the stand-in Excel
+        unsigned word_document = 0; // a Word document's id in the stand-in Word
     };
     std::map<LONG, Document> documents;
     LONG next_handle = 100;
@@ -63,6 +64,11 @@ public:
     // the URL's file name, created ones "Book1", "Book2" ...
     std::wstring last_excel_workbook; // of the Excel document opened or created last
     int books_created = 0;
+    // Word documents ("Word." ...) live as documents of the stand-in Word: opened ones named after the
+    // URL's file name with the URL's bytes as UTF-8 text, created ones "Document1", "Document2" ...
+    // and empty. Saving one writes its current text as UTF-8; the provider hands out the same bytes.
+    unsigned last_word_document = 0; // of the Word document opened or created last
+    int word_documents_created = 0;
 
     // Content behind a URL; a URL not here is read from and written to the file it names.
     void set_url(const std::wstring& url, const Bytes& bytes) { m_urls[url] = bytes; }
