@@ -28,3 +28,6 @@ add_executable(render_bench tests/spreadsheet/bench/render_bench.cpp tests/sprea
 target_include_directories(render_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/spreadsheet/core ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(render_bench PRIVATE vex_standins psapi)
 set_target_properties(render_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+
+vex_wine_test(word_tests tests/word/word_test.cpp)
+vex_script_test(script_word tests/script/word.js)

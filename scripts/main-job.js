@@ -91,6 +91,41 @@ function problems(name) {
     say("    " + name + ": (" + calls + " entries and exits)");
 }
 
+// The console shows text in code page 437: the merge field marks are written << and >> there.
+function shown(text) {
+    return text.replace(/\u00AB/g, "<<").replace(/\u00BB/g, ">>");
+}
+
+step("field data merged into a letter", function () {
+    var proxy = new ActiveXObject("VexStandins.DocumentProxy");
+    proxy.Clear();
+    var factory = new ActiveXObject("KEM.VEX_Factory_Gui");
+    factory.setControl(proxy);
+    factory.activateInPlace = false;
+    factory.setDocumentType(1);
+    say("open samples/letter.txt in Word through the container, get the word component");
+    var container = factory.createproxy(3);
+    // The proxy and the provider read the samples as files, relative to the build directory.
+    container.setDocumentdataUrl("../../samples/letter.txt", "letter-content.txt");
+    container.opendocument();
+    var word = factory.createproxy(6);
+    say("    the letter: " + shown(proxy.WordText).split("\n").join("\n                "));
+    log.Clear();
+
+    say("setFields_gui(samples/letter-fields.txt): two records");
+    word.setFields_gui("../../samples/letter-fields.txt");
+    problems("CVEX_Word_WOB");
+    say("the container's document now holds the merged letters (a section break between them):");
+    say("    " + shown(proxy.WordText).replace(/\f/g, "\n    ---- section break ----\n").split("\n").join("\n    "));
+    say("    data files left in Word's temporary folder: " + proxy.WordTempFiles);
+    say("    the proxy was asked: " + proxy.Calls.split("\n").join("; "));
+
+    word = null;
+    container = null;
+    factory = null;
+    CollectGarbage();
+});
+
 step("a table document rendered into a workbook", function () {
     var proxy = new ActiveXObject("VexStandins.DocumentProxy");
     proxy.Clear();

@@ -11,9 +11,9 @@
 namespace vex {
 namespace {
 
-// Word's mail merge destination for a new document, and PasteAndFormat's "keep the formatting".
+// Word's mail merge destination for a new document, and PasteAndFormat's default paste.
 constexpr LONG new_document = 0;
-constexpr LONG original_formatting = 0;
+constexpr LONG paste_default = 0;
 
 VARIANT long_value(LONG value) {
     VARIANT v;
@@ -266,7 +266,7 @@ HRESULT CVEX_Word_Wob::copyNewDocument(IDispatch* merged, bool wasInplace) {
             call(created_selection.get(), L"WholeStory", {}, L"invokeMethodByName : WholeStory 2");
         FAILED(hr))
         return hr;
-    if (const HRESULT hr = call(created_selection.get(), L"PasteAndFormat", {long_value(original_formatting)},
+    if (const HRESULT hr = call(created_selection.get(), L"PasteAndFormat", {long_value(paste_default)},
                                 L"invokeMethodByName : Paste");
         FAILED(hr))
         return hr;
