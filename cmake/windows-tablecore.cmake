@@ -31,3 +31,5 @@ set_target_properties(render_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_B
 
 vex_wine_test(word_tests tests/word/word_test.cpp)
 vex_script_test(script_word tests/script/word.js)
+vex_script_test(script_errors tests/script/errors.js)
+vex_script_test(script_errors_vbs tests/script/errors.vbs)

@@ -74,9 +74,9 @@ target_link_libraries(module_tests PRIVATE version)
 vex_wine_test(registration_tests tests/module/registration_test.cpp)
 set_tests_properties(registration_tests PROPERTIES RUN_SERIAL TRUE)
 
-# Script-host tests: JScript under cscript, creating everything by ProgID.
+# Script-host tests: JScript and VBScript under cscript, creating everything by ProgID.
 function(vex_script_test name script)
-    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/jscript ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/${script})
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/cscript ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/${script})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEX_WINE_ENV}" TIMEOUT 120
                                             FAIL_REGULAR_EXPRESSION "FAIL:")
 endfunction()

@@ -32,6 +32,7 @@ add_library(vex_objects STATIC
     com/class_factory.cpp
     com/connection_point.cpp
     com/dispatch.cpp
+    com/error_info.cpp
     com/module.cpp
     com/type_library.cpp
     com/control/info.cpp

@@ -1,5 +1,7 @@
 #include "com/dispatch.h"
 
+#include "com/error_info.h"
+
 namespace vex::com {
 
 HRESULT dispatch_get_type_info(REFIID iid, UINT index, ITypeInfo** out) noexcept {
@@ -36,7 +38,15 @@ HRESULT dispatch_invoke(REFIID iid, void* self, DISPID id, REFIID riid, WORD fla
     const HRESULT hr = dual_type_info(iid, &info);
     if (FAILED(hr))
         return hr;
-    return info.vtable->Invoke(self, id, flags, params, result, exception, arg_error);
+    // A method that failed says why in the exception block, which script hosts show; the status
+    // stays the method's. Failures before any method ran (unknown member, wrong arguments) pass as
+    // they are.
+    const unsigned long before = completed_calls();
+    const HRESULT invoked = info.vtable->Invoke(self, id, flags, params, result, exception, arg_error);
+    if (FAILED(invoked) && invoked != DISP_E_EXCEPTION && exception && completed_calls() != before &&
+        fill_exception(invoked, *exception))
+        return DISP_E_EXCEPTION;
+    return invoked;
 }
 
 } // namespace vex::com

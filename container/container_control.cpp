@@ -8,7 +8,9 @@ namespace vex {
 
 CVEX_GeneralDocumentContainer_Karvo::CVEX_GeneralDocumentContainer_Karvo()
     : ControlBase(module::control_class(module::ClassIndex::container)),
-      ConnectionPointContainer(DIID__IVEX_GeneralDocumentContainerEvents) {}
+      ConnectionPointContainer(DIID__IVEX_GeneralDocumentContainerEvents) {
+    pTraceObject.describe(control_class().errors);
+}
 
 std::span<const com::InterfaceEntry> CVEX_GeneralDocumentContainer_Karvo::interfaces() {
     using Self = CVEX_GeneralDocumentContainer_Karvo;
@@ -44,26 +46,26 @@ void CVEX_GeneralDocumentContainer_Karvo::FinalRelease() {
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setControl(IUnknown* pControl) {
-    pTraceObject.enter(L"setControl");
+    const auto scope = pTraceObject.call(L"setControl");
     m_control = pControl;
     pTraceObject.leave(L"setControl", S_OK);
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setEnvironment(IVEX_Environment* newval) {
-    pTraceObject.enter(L"setEnvironment");
+    const auto scope = pTraceObject.call(L"setEnvironment");
     m_penvironment = newval;
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setEnvironment(IUnknown* environment) {
-    pTraceObject.enter(L"setEnvironment");
+    const auto scope = pTraceObject.call(L"setEnvironment");
     m_penvironment = environment ? com::query<IVEX_Environment>(environment) : nullptr;
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::Initialize(IVEX_Factory* factory) {
-    pTraceObject.enter(L"Initialize");
+    const auto scope = pTraceObject.call(L"Initialize");
     if (!factory) {
         pTraceObject.error(L"factory is null!", S_OK);
         return E_FAIL;
@@ -74,12 +76,12 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::Initialize(IVEX_Factory* facto
 
 // The container's trace object is its own, from construction; one handed in is not taken.
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setTrace(IDispatch*) {
-    pTraceObject.enter(L"notimpl");
+    const auto scope = pTraceObject.call(L"notimpl");
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getFactory(IVEX_Factory** factory) {
-    pTraceObject.enter(L"getFactory");
+    const auto scope = pTraceObject.call(L"getFactory");
     if (!m_pfactory)
         return E_FAIL;
     if (!factory)
@@ -91,7 +93,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getFactory(IVEX_Factory** fact
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::QueryGeneralDocumentInterface(IDispatch** proxy) {
-    pTraceObject.enter(L"QueryGeneralDocumentInterface");
+    const auto scope = pTraceObject.call(L"QueryGeneralDocumentInterface");
     HRESULT status = E_NOINTERFACE;
     try {
         com::com_ptr<IVEX_GeneralDocumentContainer> self;
@@ -111,7 +113,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::QueryGeneralDocumentInterface(
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getApplication(IDispatch** proxy) {
-    pTraceObject.enter(L"getApplication");
+    const auto scope = pTraceObject.call(L"getApplication");
     com::com_ptr<IHostDocumentProxy> documents;
     if (const HRESULT hr = document_proxy(documents); FAILED(hr))
         return hr;
@@ -122,7 +124,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getApplication(IDispatch** pro
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getContent(VARIANT* document) {
-    pTraceObject.enter(L"notimpl");
+    const auto scope = pTraceObject.call(L"notimpl");
     com::com_ptr<IHostDocumentProxy> documents;
     if (const HRESULT hr = document_proxy(documents); FAILED(hr))
         return hr;
@@ -144,7 +146,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getContent(VARIANT* document) 
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::isOpen(VARIANT_BOOL* state) {
-    pTraceObject.enter(L"isOpen");
+    const auto scope = pTraceObject.call(L"isOpen");
     if (!state)
         return pTraceObject.fail(L"state == NULL", E_POINTER);
     *state = m_open ? VARIANT_TRUE : VARIANT_FALSE;
@@ -153,44 +155,44 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::isOpen(VARIANT_BOOL* state) {
 
 // The flag properties take VARIANT_TRUE (-1) as true and any other value as false.
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::put_automaticSave(VARIANT_BOOL newVal) {
-    pTraceObject.enter(L"put_automaticSave");
+    const auto scope = pTraceObject.call(L"put_automaticSave");
     m_automaticSave = newVal == VARIANT_TRUE;
     return S_OK;
 }
 
 // Eventing and automatic save go off and on together.
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::put_disableEventing(VARIANT_BOOL newVal) {
-    pTraceObject.enter(L"put_disableEventing");
+    const auto scope = pTraceObject.call(L"put_disableEventing");
     m_eventing = m_automaticSave = newVal != VARIANT_TRUE;
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::put_visible(VARIANT_BOOL newVal) {
-    pTraceObject.enter(L"put_visible");
+    const auto scope = pTraceObject.call(L"put_visible");
     m_visible = newVal == VARIANT_TRUE;
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::put_closeApplication(VARIANT_BOOL newVal) {
-    pTraceObject.enter(L"put_closeApplication");
+    const auto scope = pTraceObject.call(L"put_closeApplication");
     m_closeApplication = newVal == VARIANT_TRUE;
     pTraceObject.leave(L"put_closeApplication", S_OK);
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::sendApplicationVisible() {
-    pTraceObject.enter(L"notimpl");
+    const auto scope = pTraceObject.call(L"notimpl");
     return S_OK;
 }
 
 // Accepted for compatibility, without effect.
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::QueryContainer(IUnknown**) {
-    pTraceObject.enter(L"QueryContainer");
+    const auto scope = pTraceObject.call(L"QueryContainer");
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getDocumentdata(VARIANT*) {
-    pTraceObject.enter(L"getDocumentdata");
+    const auto scope = pTraceObject.call(L"getDocumentdata");
     return S_OK;
 }
 

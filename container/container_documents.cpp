@@ -79,7 +79,7 @@ HRESULT CVEX_GeneralDocumentContainer_Karvo::getDocumenttype(BSTR* name) {
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::opendocument() {
-    pTraceObject.enter(L"opendocument");
+    const auto scope = pTraceObject.call(L"opendocument");
     com::com_ptr<IHostDocumentProxy> proxy;
     if (const HRESULT hr = document_proxy(proxy); FAILED(hr))
         return hr;
@@ -101,7 +101,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::opendocument() {
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::createdocument() {
-    pTraceObject.enter(L"createdocument");
+    const auto scope = pTraceObject.call(L"createdocument");
     com::com_ptr<IHostDocumentProxy> proxy;
     if (const HRESULT hr = document_proxy(proxy); FAILED(hr))
         return hr;
@@ -122,7 +122,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::createdocument() {
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::closedocument() {
-    pTraceObject.enter(L"closedocument");
+    const auto scope = pTraceObject.call(L"closedocument");
     if (!m_open) {
         pTraceObject.leave(L"closedocument", S_OK);
         return S_OK; // nothing to close: the proxy is not asked
@@ -140,7 +140,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::closedocument() {
 }
 
 HRESULT CVEX_GeneralDocumentContainer_Karvo::save_to(const wchar_t* entry, BSTR url) {
-    pTraceObject.enter(entry);
+    const auto scope = pTraceObject.call(entry);
     com::com_ptr<IHostDocumentProxy> proxy;
     if (const HRESULT hr = document_proxy(proxy); FAILED(hr))
         return hr;
@@ -161,14 +161,14 @@ HRESULT CVEX_GeneralDocumentContainer_Karvo::savedocument_tourl(BSTR url) {
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setDocumentType(LONG documentType) {
-    pTraceObject.enter(L"setDocumentType");
+    const auto scope = pTraceObject.call(L"setDocumentType");
     m_documentType = documentType;
     pTraceObject.leave(L"setDocumentType", S_OK);
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getDocumentType(LONG* documentType) {
-    pTraceObject.enter(L"getDocumentType");
+    const auto scope = pTraceObject.call(L"getDocumentType");
     if (!documentType)
         return pTraceObject.fail(L"documentType == NULL", E_POINTER);
     *documentType = m_documentType;
@@ -177,7 +177,7 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::getDocumentType(LONG* document
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setDocumentdataUrl(BSTR url, BSTR url2) {
-    pTraceObject.enter(L"setDocumentdataUrl");
+    const auto scope = pTraceObject.call(L"setDocumentdataUrl");
     m_url = com::unique_bstr::copy_of(url);
     m_url2 = com::unique_bstr::copy_of(url2);
     pTraceObject.leave(L"setDocumentdataUrl", S_OK);
@@ -186,13 +186,13 @@ STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setDocumentdataUrl(BSTR url, B
 
 // Accepted for compatibility: the document's data comes from its URL, not from here.
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setDocumentdata(VARIANT) {
-    pTraceObject.enter(L"setDocumentdata");
+    const auto scope = pTraceObject.call(L"setDocumentdata");
     pTraceObject.leave(L"setDocumentdata", S_OK);
     return S_OK;
 }
 
 STDMETHODIMP CVEX_GeneralDocumentContainer_Karvo::setDocumentName(BSTR) {
-    pTraceObject.enter(L"notimpl");
+    const auto scope = pTraceObject.call(L"notimpl");
     return S_OK;
 }
 

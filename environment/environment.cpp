@@ -7,7 +7,9 @@
 namespace vex {
 
 CVEX_Environment_Karvo::CVEX_Environment_Karvo()
-    : ControlBase(module::control_class(module::ClassIndex::environment)) {}
+    : ControlBase(module::control_class(module::ClassIndex::environment)) {
+    pTraceObject.describe(control_class().errors);
+}
 
 std::span<const com::InterfaceEntry> CVEX_Environment_Karvo::interfaces() {
     static const com::InterfaceEntry entries[] = {
@@ -39,7 +41,7 @@ void CVEX_Environment_Karvo::FinalRelease() {
 }
 
 HRESULT CVEX_Environment_Karvo::accepted(const wchar_t* name) const noexcept {
-    pTraceObject.enter(name);
+    const auto scope = pTraceObject.call(name);
     pTraceObject.leave(name, S_OK);
     return S_OK;
 }
@@ -54,14 +56,14 @@ STDMETHODIMP CVEX_Environment_Karvo::setTrace(IDispatch* trace) {
 }
 
 STDMETHODIMP CVEX_Environment_Karvo::setInplace(LONG newval) {
-    pTraceObject.enter(L"setInplace");
+    const auto scope = pTraceObject.call(L"setInplace");
     m_inplace = newval;
     pTraceObject.leave(L"setInplace", S_OK);
     return S_OK;
 }
 
 STDMETHODIMP CVEX_Environment_Karvo::getInplace(LONG* newval) {
-    pTraceObject.enter(L"getInplace");
+    const auto scope = pTraceObject.call(L"getInplace");
     if (!newval)
         return pTraceObject.fail(L"newval == NULL", E_POINTER);
     *newval = m_inplace;
@@ -90,7 +92,7 @@ STDMETHODIMP CVEX_Environment_Karvo::setVersion(BSTR) {
 }
 
 STDMETHODIMP CVEX_Environment_Karvo::Initialize(IVEX_Factory* factory) {
-    pTraceObject.enter(L"Initialize");
+    const auto scope = pTraceObject.call(L"Initialize");
     if (!factory) {
         pTraceObject.error(L"factory is null!", S_OK);
         return E_FAIL;

@@ -32,7 +32,9 @@ constexpr DWORD component_context =
 
 } // namespace
 
-CVEX_Factory::CVEX_Factory() : ControlBase(module::control_class(module::ClassIndex::factory)) {}
+CVEX_Factory::CVEX_Factory() : ControlBase(module::control_class(module::ClassIndex::factory)) {
+    m_trace.describe(control_class().errors);
+}
 
 CVEX_Factory::~CVEX_Factory() {
     m_wordtrace = nullptr;
@@ -201,7 +203,7 @@ HRESULT CVEX_Factory::delete_environment() {
 }
 
 STDMETHODIMP CVEX_Factory::createproxy(LONG type, IDispatch** proxy) {
-    m_trace.enter(L"createproxy");
+    const auto scope = m_trace.call(L"createproxy");
     HRESULT hr = S_OK;
     switch (type) {
     case environment_component:
@@ -266,7 +268,7 @@ STDMETHODIMP CVEX_Factory::createproxy(LONG type, IDispatch** proxy) {
 }
 
 STDMETHODIMP CVEX_Factory::setControl(IUnknown* pControl) {
-    m_trace.enter(L"setControl");
+    const auto scope = m_trace.call(L"setControl");
     if (m_control.get() != pControl)
         m_control = pControl;
     if (m_pgeneraldocumentcontainer) {
@@ -290,7 +292,7 @@ STDMETHODIMP CVEX_Factory::deletecomponent(LONG) {
 }
 
 HRESULT CVEX_Factory::accepted(const wchar_t* entry, const wchar_t* exit) const noexcept {
-    m_trace.enter(entry);
+    const auto scope = m_trace.call(entry);
     m_trace.leave(exit, S_OK);
     return S_OK;
 }

@@ -13,7 +13,7 @@ constexpr LONG excel_document = 2;
 } // namespace
 
 STDMETHODIMP CVEX_Factory::put_documentType(LONG newVal) {
-    m_trace.enter(L"put_documentType");
+    const auto scope = m_trace.call(L"put_documentType");
     if (newVal != word_document && newVal != excel_document)
         return unsupported_document_type;
     VEX_RETURN_IF_FAILED(m_trace, L"create_generaldocumentcontainer", create_generaldocumentcontainer());
@@ -23,7 +23,7 @@ STDMETHODIMP CVEX_Factory::put_documentType(LONG newVal) {
 }
 
 STDMETHODIMP CVEX_Factory::setDocumentType(LONG documentType) {
-    m_trace.enter(L"setDocumentType");
+    const auto scope = m_trace.call(L"setDocumentType");
     const HRESULT hr = put_documentType(documentType);
     if (FAILED(hr))
         return m_trace.fail(L"put_documentType", hr);
@@ -32,7 +32,7 @@ STDMETHODIMP CVEX_Factory::setDocumentType(LONG documentType) {
 }
 
 STDMETHODIMP CVEX_Factory::get_documentType(LONG* documentType) {
-    m_trace.enter(L"get_documentType");
+    const auto scope = m_trace.call(L"get_documentType");
     VEX_RETURN_IF_FAILED(m_trace, L"create_generaldocumentcontainer", create_generaldocumentcontainer());
     VEX_RETURN_IF_FAILED(m_trace, L"m_pgeneraldocumentcontainer->getDocumentType",
                          m_pgeneraldocumentcontainer->getDocumentType(documentType));
@@ -41,7 +41,7 @@ STDMETHODIMP CVEX_Factory::get_documentType(LONG* documentType) {
 }
 
 STDMETHODIMP CVEX_Factory::put_activateInPlace(VARIANT_BOOL newVal) {
-    m_trace.enter(L"put_ActivateInPlacee");
+    const auto scope = m_trace.call(L"put_ActivateInPlacee");
     create_environment(); // without an environment there is nothing to set
     if (m_penvironment)
         m_penvironment->setInplace(newVal == VARIANT_TRUE ? 1 : 0);
@@ -50,7 +50,7 @@ STDMETHODIMP CVEX_Factory::put_activateInPlace(VARIANT_BOOL newVal) {
 }
 
 STDMETHODIMP CVEX_Factory::setdocumentUrl(BSTR name, BSTR url) {
-    m_trace.enter(L"setdocumentUrl");
+    const auto scope = m_trace.call(L"setdocumentUrl");
     m_documentName = com::unique_bstr::copy_of(name);
     m_documentUrl = com::unique_bstr::copy_of(url);
     if (const HRESULT hr = require_container(); FAILED(hr))

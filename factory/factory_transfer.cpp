@@ -34,7 +34,7 @@ HRESULT CVEX_Factory::getDocumentdata(VARIANT* data) const noexcept {
 }
 
 STDMETHODIMP CVEX_Factory::get_dp_table(BSTR url, VARIANT* data) {
-    m_trace.enter(L"get_dp_table");
+    const auto scope = m_trace.call(L"get_dp_table");
     com::com_ptr<IHostDocumentProxy> proxy;
     com::com_ptr<IUnknown> provided;
     HRESULT hr = m_control ? m_control.query_to(proxy) : E_POINTER;
@@ -87,7 +87,7 @@ STDMETHODIMP CVEX_Factory::get_dp_table(BSTR url, VARIANT* data) {
 }
 
 STDMETHODIMP CVEX_Factory::getMethodParamAsString(BSTR methodname, LONG, VARIANT, BSTR* bval) {
-    m_trace.enter(L"getMethodParamAsString");
+    const auto scope = m_trace.call(L"getMethodParamAsString");
     // Only the spreadsheet's table entry takes its text from here: the data of the last transfer.
     if (com::bstr_view(methodname) != L"activatexmlsource")
         return m_trace.fail(L"not supported", E_FAIL);
@@ -98,7 +98,7 @@ STDMETHODIMP CVEX_Factory::getMethodParamAsString(BSTR methodname, LONG, VARIANT
 }
 
 STDMETHODIMP CVEX_Factory::metaSource(VARIANT* newval) {
-    m_trace.enter(L"metaSource");
+    const auto scope = m_trace.call(L"metaSource");
     m_meta.reset();
     if (const HRESULT hr = require_container(); FAILED(hr))
         return hr;
@@ -116,7 +116,7 @@ STDMETHODIMP CVEX_Factory::metaSource(VARIANT* newval) {
 }
 
 STDMETHODIMP CVEX_Factory::dp_table_identifier(BSTR proxy, BSTR name, BSTR url, LONG*) {
-    m_trace.enter(L"dp_table_identifier");
+    const auto scope = m_trace.call(L"dp_table_identifier");
     HRESULT hr = S_OK;
     if (contains(proxy, m_spreadsheetKey) && contains(name, L"activatexmlsource_gui")) {
         if (!m_spreadsheet)

@@ -14,6 +14,7 @@ namespace vex {
 CVEX_Spreadsheet_Wob::CVEX_Spreadsheet_Wob()
     : ControlBase(module::control_class(module::ClassIndex::spreadsheet)) {
     m_spreadsheet.emplace();
+    m_trace.describe(control_class().errors);
 }
 
 std::span<const com::InterfaceEntry> CVEX_Spreadsheet_Wob::interfaces() {
@@ -55,7 +56,7 @@ void CVEX_Spreadsheet_Wob::FinalRelease() {
 // The component's trace object traces it; the engine gets one of its own.
 STDMETHODIMP CVEX_Spreadsheet_Wob::setTrace(IDispatch* trace) {
     m_trace.set_from(trace);
-    m_trace.enter(L"setTrace");
+    const auto scope = m_trace.call(L"setTrace");
     VEX_RETURN_IF_FAILED(m_trace, L"pTraceObject.CopyTo",
                          create_trace_object(L"CVEX_Spreadsheet_Excel_Wob", self(), m_engineTrace));
     m_spreadsheet->setTrace(m_engineTrace.get());
@@ -66,7 +67,7 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::setTrace(IDispatch* trace) {
 }
 
 STDMETHODIMP CVEX_Spreadsheet_Wob::setTraceTyp(LONG type) {
-    m_trace.enter(L"setTraceTyp");
+    const auto scope = m_trace.call(L"setTraceTyp");
     if (m_pfactory)
         m_pfactory->setTraceTyp(type);
     m_trace.leave(L"setTraceTyp", S_OK);
@@ -77,7 +78,7 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::setTraceTyp(LONG type) {
 STDMETHODIMP CVEX_Spreadsheet_Wob::Initialize(IVEX_Factory* factory,
                                               IVEX_GeneralDocumentContainer* doccontainer,
                                               IVEX_Environment* newval) {
-    m_trace.enter(L"Initialize");
+    const auto scope = m_trace.call(L"Initialize");
     HRESULT hr = S_OK;
     if (factory) {
         m_pfactory.set(factory, this);
@@ -155,7 +156,7 @@ HRESULT CVEX_Spreadsheet_Wob::take_document_text(const VARIANT& xmlData, BSTR& t
 }
 
 STDMETHODIMP CVEX_Spreadsheet_Wob::activatexmlsource(VARIANT xmlData) {
-    m_trace.enter(L"activatexmlsource");
+    const auto scope = m_trace.call(L"activatexmlsource");
     m_trace.time_enter(L"activatexmlsource");
     try {
         BSTR text = nullptr;
@@ -187,7 +188,7 @@ HRESULT CVEX_Spreadsheet_Wob::parse_xmlData(BSTR xml) {
 }
 
 STDMETHODIMP CVEX_Spreadsheet_Wob::activatexmlsource_gui(BSTR url) {
-    m_trace.enter(L"activatexmlsource_gui");
+    const auto scope = m_trace.call(L"activatexmlsource_gui");
     if (!m_pfactory)
         return m_trace.fail(L"get_dp_table ", E_FAIL);
     VEX_RETURN_IF_FAILED(m_trace, L"get_dp_table ", m_pfactory->get_dp_table(url, m_xmlData_gui.put()));
@@ -203,7 +204,7 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::activatexmlsource_gui(BSTR url) {
 
 // Keeps the data for later; nothing is parsed.
 STDMETHODIMP CVEX_Spreadsheet_Wob::setxml_gui(VARIANT xmlData) {
-    m_trace.enter(L"setxml_gui");
+    const auto scope = m_trace.call(L"setxml_gui");
     com::unique_variant copy;
     if (const HRESULT hr = VariantCopy(copy.get(), &xmlData); FAILED(hr))
         return hr;
@@ -215,7 +216,7 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::setxml_gui(VARIANT xmlData) {
 
 // Keeps the text up to its first NUL character; nothing is parsed.
 STDMETHODIMP CVEX_Spreadsheet_Wob::xmlSource(BSTR newval) {
-    m_trace.enter(L"xmlSource");
+    const auto scope = m_trace.call(L"xmlSource");
     m_xmlSource.reset(newval ? SysAllocString(newval) : nullptr);
     m_trace.leave(L"xmlSource", S_OK);
     return S_OK;

@@ -12,7 +12,7 @@
 namespace vex {
 
 STDMETHODIMP CVEX_Spreadsheet_Wob::printdocument(LONG userprompt) {
-    m_trace.enter(L"printdocument");
+    const auto scope = m_trace.call(L"printdocument");
     VEX_RETURN_IF_FAILED(m_trace, L"getSpreadsheet", getSpreadsheet());
     auto target = m_pspreadsheet.try_query<IOleCommandTarget>();
     if (!target)
@@ -27,7 +27,7 @@ STDMETHODIMP CVEX_Spreadsheet_Wob::printdocument(LONG userprompt) {
 // "Book.xlsm!Module.Macro" runs in the workbook it names; a bare name runs in the component's own
 // workbook. Only macros of a signed project run.
 STDMETHODIMP CVEX_Spreadsheet_Wob::runmacro(BSTR name) {
-    m_trace.enter(L"runmacro");
+    const auto scope = m_trace.call(L"runmacro");
     VEX_RETURN_IF_FAILED(m_trace, L"getSpreadsheet", getSpreadsheet());
     com::com_ptr<IDispatch> application, workbook;
     VEX_RETURN_IF_FAILED(m_trace, L" getSpreadsheet_Application",

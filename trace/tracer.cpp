@@ -32,6 +32,11 @@ IVEX_Trace* Tracer::recording() const noexcept {
     return m_filter && !m_filter->recording() ? nullptr : m_trace.get();
 }
 
+com::CallScope Tracer::call(std::wstring_view name) const noexcept {
+    enter(name);
+    return com::CallScope(m_source, name);
+}
+
 void Tracer::enter(std::wstring_view name) const noexcept {
     guarded(recording(), name, [](IVEX_Trace* t, BSTR s) { t->TraceEnter(s); });
 }
@@ -49,6 +54,7 @@ void Tracer::leave2(std::wstring_view name, HRESULT status) const noexcept {
 }
 
 void Tracer::error(std::wstring_view text, HRESULT status) const noexcept {
+    com::note_error(text, status);
     guarded(recording(), text, [status](IVEX_Trace* t, BSTR s) { t->TraceError(s, status); });
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "com/com_ptr.h"
+#include "com/error_info.h"
 #include "module/interfaces.h"
 
 #include <string_view>
@@ -25,6 +26,13 @@ public:
     // component without trace.
     void set_from(IUnknown* object) noexcept;
     void reset() noexcept { set(nullptr); }
+
+    // The class whose interface methods this tracer's calls are: failures are reported to the host
+    // for its ProgID and dual interface.
+    void describe(const com::ErrorSource& source) noexcept { m_source = source; }
+    // Entry of an interface method: traces it like enter and keeps, until the returned scope ends,
+    // the reason a failure of the call gives the host.
+    [[nodiscard]] com::CallScope call(std::wstring_view name) const noexcept;
 
     void enter(std::wstring_view name) const noexcept;
     void leave(std::wstring_view name, HRESULT status) const noexcept;
@@ -56,6 +64,7 @@ private:
     com::com_ptr<IVEX_Trace> m_trace;
     // A trace object of this module says whether it passes records on; others are always called.
     com::com_ptr<IVEX_TraceFilter> m_filter;
+    com::ErrorSource m_source;
 };
 
 } // namespace vex

@@ -34,7 +34,7 @@ VARIANT bool_value(bool value) {
 } // namespace
 
 STDMETHODIMP CVEX_Word_Wob::setFields(VARIANT data) {
-    pTraceObject.enter(L"setFields");
+    const auto scope = pTraceObject.call(L"setFields");
     Names documents;
     bool wasOpen = false, wasInplace = false;
     // Every failure after the first step restores Word, the container and the environment.
@@ -82,7 +82,7 @@ STDMETHODIMP CVEX_Word_Wob::setFields(VARIANT data) {
 }
 
 STDMETHODIMP CVEX_Word_Wob::setFields_gui(BSTR url) {
-    pTraceObject.enter(L"setFields_gui");
+    const auto scope = pTraceObject.call(L"setFields_gui");
     if (!m_pfactory)
         return pTraceObject.fail(L"get_dp_table", E_FAIL);
     com::unique_variant data;

@@ -28,7 +28,9 @@ VARIANT long_value(LONG value) {
 
 } // namespace
 
-CVEX_Word_Wob::CVEX_Word_Wob() : ControlBase(module::control_class(module::ClassIndex::word)) {}
+CVEX_Word_Wob::CVEX_Word_Wob() : ControlBase(module::control_class(module::ClassIndex::word)) {
+    pTraceObject.describe(control_class().errors);
+}
 
 std::span<const com::InterfaceEntry> CVEX_Word_Wob::interfaces() {
     static const com::InterfaceEntry entries[] = {
@@ -103,7 +105,7 @@ STDMETHODIMP CVEX_Word_Wob::setTrace(IDispatch* trace) {
     if (!trace)
         return E_FAIL;
     pTraceObject.set_from(trace);
-    pTraceObject.enter(L"setTrace");
+    const auto scope = pTraceObject.call(L"setTrace");
     m_automation.setTrace(trace);
     CVEX_GeneralDocumentContainer::setTrace(trace);
     pTraceObject.leave(L"setTrace", S_OK);
@@ -111,7 +113,7 @@ STDMETHODIMP CVEX_Word_Wob::setTrace(IDispatch* trace) {
 }
 
 STDMETHODIMP CVEX_Word_Wob::setTraceTyp(LONG type) {
-    pTraceObject.enter(L"setTraceTyp");
+    const auto scope = pTraceObject.call(L"setTraceTyp");
     HRESULT status = no_factory;
     if (m_pfactory) {
         m_pfactory->setTraceTyp(type);
@@ -124,7 +126,7 @@ STDMETHODIMP CVEX_Word_Wob::setTraceTyp(LONG type) {
 // Each argument is kept on its own: what was given stays even when another is missing.
 STDMETHODIMP CVEX_Word_Wob::Initialize(IVEX_Factory* factory, IVEX_GeneralDocumentContainer* doccontainer,
                                        IVEX_Environment* newval) {
-    pTraceObject.enter(L"Initialize");
+    const auto scope = pTraceObject.call(L"Initialize");
     HRESULT status = S_OK;
     if (factory) {
         m_pfactory.set(factory, this);
@@ -241,7 +243,7 @@ HRESULT CVEX_Word_Wob::document_count(IDispatch* documents, LONG& count) {
 
 // The bytes are always the document as the document proxy saves it: saveasPDF is not used.
 STDMETHODIMP CVEX_Word_Wob::getContent(LONG, VARIANT* document) {
-    pTraceObject.enter(L"getContent");
+    const auto scope = pTraceObject.call(L"getContent");
     if (!m_pdoccontainer)
         return pTraceObject.fail(L"m_pdoccontainer.p == NULL", E_FAIL);
     VEX_RETURN_IF_FAILED(pTraceObject, L"m_pdoccontainer->getContent", m_pdoccontainer->getContent(document));
@@ -251,7 +253,7 @@ STDMETHODIMP CVEX_Word_Wob::getContent(LONG, VARIANT* document) {
 
 // 0 prints the whole document with Word's defaults; any other value shows Word's print dialog.
 STDMETHODIMP CVEX_Word_Wob::printdocument(LONG userprompt) {
-    pTraceObject.enter(L"printdocument");
+    const auto scope = pTraceObject.call(L"printdocument");
     VEX_RETURN_IF_FAILED(pTraceObject, L"printdocument: getWordobject", getWordobject());
     m_refreshWordobject = true;
     if (userprompt == 0) {
@@ -281,7 +283,7 @@ STDMETHODIMP CVEX_Word_Wob::printdocument(LONG userprompt) {
 // open document whose full name contains the part before the first dot, with that template attached.
 // Only macros of a signed project run.
 STDMETHODIMP CVEX_Word_Wob::runmacro(BSTR name) {
-    pTraceObject.enter(L"runmacro");
+    const auto scope = pTraceObject.call(L"runmacro");
     com::com_ptr<IDispatch> application, document;
     VEX_RETURN_IF_FAILED(pTraceObject, L"runmacro: getWordApplicationobject",
                          getWordApplicationobject(application));

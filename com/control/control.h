@@ -9,6 +9,7 @@
 #pragma once
 
 #include "com/com_ptr.h"
+#include "com/error_info.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -20,6 +21,7 @@ struct ControlClass {
     DWORD misc_status;         // answered by IOleObject::GetMiscStatus
     const char* label;         // ANSI text drawn centred in the control's bounds
     const IID* default_source; // default source interface (IProvideClassInfo2), or nullptr
+    ErrorSource errors;        // the ProgID and dual interface failures are reported for
 };
 
 // Window style of the control's in-place window: WS_CHILD, WS_VISIBLE, WS_CLIPSIBLINGS, WS_CLIPCHILDREN.
@@ -38,7 +40,8 @@ class ControlBase : public IOleObject,
                     public IPersistStorage,
                     public IDataObject,
                     public IProvideClassInfo2,
-                    public ISpecifyPropertyPages {
+                    public ISpecifyPropertyPages,
+                    public ISupportErrorInfo {
 public:
     // IOleObject
     STDMETHODIMP SetClientSite(IOleClientSite* site) override;
@@ -138,6 +141,9 @@ public:
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
 
+    // ISupportErrorInfo: the class's dual interface sets error information when a method fails.
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
+
     bool in_place_active() const noexcept { return m_in_place_active; }
     bool ui_active() const noexcept { return m_ui_active; }
 
@@ -186,7 +192,8 @@ private:
         VEX_INTERFACE_ENTRY_IID(Class, IID_IOleWindow, IOleInPlaceObjectWindowless),                         \
         VEX_INTERFACE_ENTRY(Class, IOleInPlaceActiveObject), VEX_INTERFACE_ENTRY(Class, IOleControl),        \
         VEX_INTERFACE_ENTRY(Class, IOleObject), VEX_INTERFACE_ENTRY(Class, IPersistStreamInit),              \
-        VEX_INTERFACE_ENTRY_IID(Class, IID_IPersist, IPersistStreamInit)
+        VEX_INTERFACE_ENTRY_IID(Class, IID_IPersist, IPersistStreamInit),                                    \
+        VEX_INTERFACE_ENTRY(Class, ISupportErrorInfo)
 
 // Rows of the controls that also hand out data, persist into storages and describe their class.
 #define VEX_DOCUMENT_CONTROL_INTERFACE_ENTRIES(Class)                                                        \

@@ -31,6 +31,10 @@ STDMETHODIMP ControlBase::FreezeEvents(BOOL freeze) {
     return S_OK;
 }
 
+STDMETHODIMP ControlBase::InterfaceSupportsErrorInfo(REFIID iid) {
+    return m_class.errors.iid && IsEqualIID(iid, *m_class.errors.iid) ? S_OK : S_FALSE;
+}
+
 STDMETHODIMP ControlBase::GetClassInfo(ITypeInfo** info) {
     if (!info)
         return E_POINTER;

@@ -210,5 +210,26 @@ TEST_F(FactoryTest, WorksSilentlyWhenItsTraceCannotOpen) {
     EXPECT_EQ(factory_lines(), Lines{});
 }
 
+// A caller through the vtable reads the reason of a failure from the thread's error object, and a
+// good call leaves none behind.
+TEST_F(FactoryTest, AFailingCallLeavesItsReasonAndAGoodOneClearsIt) {
+    com::com_ptr<IDispatch> proxy;
+    EXPECT_EQ(factory->createproxy(7, proxy.put()), E_FAIL);
+    com::com_ptr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
+    com::unique_bstr description, source;
+    GUID iid{};
+    info->GetDescription(description.put());
+    info->GetSource(source.put());
+    info->GetGUID(&iid);
+    EXPECT_EQ(description.view(), L"createproxy: Unknown type (0x80004005)");
+    EXPECT_EQ(source.view(), L"KEM.VEX_Factory_Gui");
+    EXPECT_TRUE(IsEqualIID(iid, IID_IVEX_Factory));
+
+    EXPECT_EQ(factory->createproxy(7, proxy.put()), E_FAIL);
+    EXPECT_EQ(factory->createproxy(1, proxy.put()), S_OK);
+    EXPECT_EQ(GetErrorInfo(0, info.put()), S_FALSE);
+}
+
 } // namespace
 } // namespace vex::test

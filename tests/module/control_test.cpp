@@ -132,6 +132,11 @@ TEST_F(ControlTest, InterfacesAnsweredByEachClass) {
         EXPECT_EQ(answers(object.get(), IID_ISpecifyPropertyPages),
                   name == L"spreadsheet" || name == L"word");
         EXPECT_EQ(answers(object.get(), IID_IConnectionPointContainer), name == L"container");
+        // Failures of the dual interface carry error information, those of the others do not.
+        auto errors = com::query<ISupportErrorInfo>(object.get());
+        ASSERT_TRUE(errors);
+        EXPECT_EQ(errors->InterfaceSupportsErrorInfo(*c.default_interface), S_OK);
+        EXPECT_EQ(errors->InterfaceSupportsErrorInfo(IID_IOleObject), S_FALSE);
         // Every interface leads back to the one identity.
         auto view = com::query<IViewObjectEx>(object.get());
         EXPECT_EQ(identity(view.get()), object.get());
@@ -444,7 +449,7 @@ public:
 
 protected:
     PagesControl() : ControlBase(control) {}
-    static inline const com::ControlClass control{&CLSID_VEX_Word_Wob, 0x20191, "pages", nullptr};
+    static inline const com::ControlClass control{&CLSID_VEX_Word_Wob, 0x20191, "pages", nullptr, {}};
 };
 
 TEST_F(ControlTest, PropertyPagesAreAnEmptyList) {
