@@ -100,6 +100,7 @@ void StreamingXmlDom::reset() {
     m_window.clear();
     m_pinned.clear();
     m_path.clear();
+    m_bigDepth = 0;
     m_names = NameTable();
     ++m_generation;
 }
@@ -288,11 +289,14 @@ Status StreamingXmlDom::pump() {
 // The outermost element of the path whose records are few enough to hold: from there on nothing is
 // dropped. Without one, what lies before the current node is dropped.
 std::uint64_t StreamingXmlDom::retain_from() {
-    for (std::size_t depth = 1; depth < m_path.size(); ++depth) {
+    for (std::size_t depth = m_bigDepth + 1; depth < m_path.size(); ++depth) {
         const NodeRecord* record = find(m_path[depth]);
         const std::uint64_t bytes = record->end != 0 ? record->bytes : m_walk->bytes() - record->bytesBefore;
         if (bytes <= m_options.retainBytes) {
             return record->ordinal;
+        }
+        if (depth == m_bigDepth + 1) {
+            m_bigDepth = depth;
         }
     }
     return m_path.back();
@@ -380,6 +384,7 @@ Status StreamingXmlDom::next_sibling(NodeHandle handle, NodeHandle& sibling) {
     // The node and all below it are passed from here on.
     record->entered = true;
     m_path.resize(depth + 1);
+    m_bigDepth = std::min<std::size_t>(m_bigDepth, depth);
     trim_pinned();
     bool skipping = false;
     while (find(node)->end == 0) {
@@ -406,6 +411,7 @@ Status StreamingXmlDom::next_sibling(NodeHandle handle, NodeHandle& sibling) {
         return status_ok;
     }
     m_path.back() = next;
+    m_bigDepth = std::min<std::size_t>(m_bigDepth, depth - 1);
     trim_pinned();
     ++find(next)->handles;
     sibling = handle_of(next);

@@ -102,6 +102,9 @@ private:
     std::vector<NodeRecord> m_pinned;
     // Ordinals from the document (depth 0) to the node the walk stands on.
     std::vector<std::uint64_t> m_path;
+    // The elements of the path from depth 1 to this depth hold more than retainBytes (which they
+    // keep doing while they are on it).
+    std::size_t m_bigDepth = 0;
 };
 
 class StreamingXmlDomFactory final : public XmlDomFactory {

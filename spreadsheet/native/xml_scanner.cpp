@@ -103,13 +103,21 @@ const char* reason_of(XML_Error error) {
 } // namespace
 
 std::uint32_t NameTable::intern(std::string_view utf8) {
-    if (const auto found = m_ids.find(utf8); found != m_ids.end()) {
-        return found->second;
+    const std::size_t last = utf8.empty() ? 0 : static_cast<unsigned char>(utf8.back());
+    Recent& recent = m_recent[(utf8.size() * 31 + last) % m_recent.size()];
+    if (!recent.name.empty() && recent.name == utf8) {
+        return recent.id;
     }
-    const auto id = static_cast<std::uint32_t>(m_texts.size());
-    m_keys.emplace_back(utf8);
-    m_ids.emplace(m_keys.back(), id);
-    m_texts.push_back(from_utf8(utf8));
+    std::uint32_t id = 0;
+    if (const auto found = m_ids.find(utf8); found != m_ids.end()) {
+        id = found->second;
+    } else {
+        id = static_cast<std::uint32_t>(m_texts.size());
+        m_keys.emplace_back(utf8);
+        m_ids.emplace(m_keys.back(), id);
+        m_texts.push_back(from_utf8(utf8));
+    }
+    recent = {m_ids.find(utf8)->first, id};
     return id;
 }
 

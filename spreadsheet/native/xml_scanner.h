@@ -7,6 +7,7 @@
 // without a sink only checks and keeps nothing but the open namespace declarations.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -59,6 +60,12 @@ public:
     const Text& text(std::uint32_t id) const { return m_texts[id]; }
 
 private:
+    // The names met last, by length and last character: a document repeats a few names all along.
+    struct Recent {
+        std::string_view name;
+        std::uint32_t id = 0;
+    };
+    std::array<Recent, 64> m_recent{};
     std::deque<std::string> m_keys;
     std::unordered_map<std::string_view, std::uint32_t> m_ids;
     std::vector<Text> m_texts;
