@@ -57,7 +57,8 @@ function(vex_wine_test name)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VEX_WINE_ENV}" TIMEOUT 120)
 endfunction()
 
-vex_wine_test(standin_tests tests/support/excel_standin_test.cpp tests/support/word_standin_test.cpp)
+# The stand-ins' own tests: they check the test doubles, not the product.
+vex_wine_test(standin_tests tests/support/standins/tests/excel_test.cpp tests/support/standins/tests/word_test.cpp)
 vex_wine_test(trace_tests tests/trace/trace_test.cpp)
 vex_wine_test(environment_tests tests/environment/environment_test.cpp)
 vex_wine_test(factory_tests
