@@ -33,6 +33,21 @@ target_link_libraries(vex_native_dom PUBLIC vex_tablecore pugixml::static EXPAT:
 
 add_subdirectory(tests/spreadsheet/core)
 
+# The workbook port on libxlsxwriter (an .xlsx file holding what Excel holds after the renderer's
+# calls), vex-render on it, and their tests and benchmark.
+find_library(VEX_XLSXWRITER_LIBRARY xlsxwriter REQUIRED)
+find_path(VEX_XLSXWRITER_INCLUDE_DIR xlsxwriter.h REQUIRED)
+add_library(vex_xlsx_workbook STATIC
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/excel_locale.cpp
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/excel_number_format.cpp
+    ${CMAKE_SOURCE_DIR}/spreadsheet/native/xlsx_workbook.cpp
+)
+target_include_directories(vex_xlsx_workbook PUBLIC ${CMAKE_SOURCE_DIR}/spreadsheet)
+target_include_directories(vex_xlsx_workbook SYSTEM PRIVATE ${VEX_XLSXWRITER_INCLUDE_DIR})
+target_link_libraries(vex_xlsx_workbook PUBLIC vex_tablecore ${VEX_XLSXWRITER_LIBRARY})
+add_subdirectory(render)
+add_subdirectory(tests/render)
+
 if(VEX_TABLECORE_FUZZ)
     # The fuzz target compiles the core and the adapter itself, so that they carry the fuzzer's
     # coverage instrumentation without it leaking into the other targets.

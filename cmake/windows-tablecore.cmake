@@ -29,6 +29,13 @@ target_include_directories(render_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests/spread
 target_link_libraries(render_bench PRIVATE vex_standins psapi)
 set_target_properties(render_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
+# The stand-in Excel's workbook after a rendering, as JSON: one side of the comparison with vex-render
+# (tests/render/compare-targets, run by scripts/test).
+add_executable(workbook_dump tests/render/workbook_dump.cpp)
+target_link_libraries(workbook_dump PRIVATE vex_standins)
+set_target_properties(workbook_dump PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+add_dependencies(workbook_dump vex standins)
+
 vex_wine_test(word_tests tests/word/word_test.cpp)
 vex_script_test(script_word tests/script/word.js)
 vex_script_test(script_errors tests/script/errors.js)
