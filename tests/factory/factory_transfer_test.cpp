@@ -65,33 +65,61 @@ TEST_F(FactoryTransferTest, ProviderDataBecomesAByteArrayFromOne) {
     EXPECT_EQ(decoded.view(), L"0123456789");
 }
 
-TEST_F(FactoryTransferTest, TextIsTheUtf8OfTheLastTransfer) {
-    host().set_url(L"greeting", bytes_of("Gr\xC3\xBC\xC3\x9F"
-                                         "e"));
+// The text handed to the spreadsheet is the UTF-8 of the last transfer, whatever became of it.
+TEST_F(FactoryTransferTest, TextIsWhatTheLastTransferLeft) {
+    struct Case {
+        const char* what;
+        std::function<void(HostServices&)> last; // prepares the second transfer
+        HRESULT result;
+        const wchar_t* text; // nullptr: no string
+    };
+    const Case cases[] = {
+        {"UTF-8",
+         [](HostServices& h) {
+             h.set_url(L"table.xml", bytes_of("Gr\xC3\xBC\xC3\x9F"
+                                              "e"));
+         },
+         S_OK, L"Gr\u00FC\u00DFe"},
+        {"short read keeps what was read", [](HostServices& h) { h.lock_bytes.read_short_by = 4; }, S_OK,
+         L"012345"},
+        {"failed read empties the buffer",
+         [](HostServices& h) { h.lock_bytes.read_result = STG_E_READFAULT; }, STG_E_READFAULT, nullptr},
+        {"empty data is no array", [](HostServices& h) { h.set_url(L"table.xml", Bytes{}); }, E_FAIL,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host().set_url(L"table.xml", bytes_of("0123456789"));
+        com::unique_variant data;
+        ASSERT_EQ(transfer(L"table.xml", data.get()), S_OK);
+        c.last(host());
+        EXPECT_EQ(transfer(L"table.xml", data.put()), c.result);
+        EXPECT_EQ(data->vt, c.result == S_OK ? VT_ARRAY | VT_UI1 : VT_EMPTY);
+        com::unique_bstr decoded;
+        EXPECT_EQ(text(L"activatexmlsource", decoded.put()), S_OK);
+        EXPECT_EQ(std::wstring(decoded.get() ? decoded.view() : L"<none>"), c.text ? c.text : L"<none>");
+        host().lock_bytes = {};
+    }
+    trace_log().records.clear();
+    host().set_url(L"empty", Bytes{});
     com::unique_variant data;
-    ASSERT_EQ(transfer(L"table.xml", data.get()), S_OK);
-    ASSERT_EQ(transfer(L"greeting", data.put()), S_OK);
-    com::unique_bstr decoded;
-    ASSERT_EQ(text(L"activatexmlsource", decoded.put()), S_OK);
-    EXPECT_EQ(decoded.view(), L"Gr\u00FC\u00DFe");
+    EXPECT_EQ(transfer(L"empty", data.get()), E_FAIL);
+    EXPECT_EQ(errors(), (Lines{L"error m_bufferSize == 0 0x80004005", L"error getDocumentdata 0x80004005"}));
 }
 
-TEST_F(FactoryTransferTest, TextBeforeAnyTransferIsNoString) {
+TEST_F(FactoryTransferTest, TextOnlyForTheTableEntryNameAndNoneBeforeAnyTransfer) {
     BSTR decoded = nullptr;
     EXPECT_EQ(text(L"activatexmlsource", &decoded), S_OK);
     EXPECT_EQ(decoded, nullptr);
-    EXPECT_EQ(lines(factory_name),
-              (Lines{L"enter getMethodParamAsString", L"leave getMethodParamAsString 0x00000000"}));
-}
-
-TEST_F(FactoryTransferTest, TextOnlyForTheTableEntryNameExactly) {
     for (const wchar_t* method : {L"ActivateXmlSource", L"activatexmlsource_gui", L""}) {
-        BSTR decoded = nullptr;
         EXPECT_EQ(text(method, &decoded), E_FAIL);
         EXPECT_EQ(decoded, nullptr);
     }
-    EXPECT_EQ(errors(), (Lines{L"error not supported 0x80004005", L"error not supported 0x80004005",
-                               L"error not supported 0x80004005"}));
+    EXPECT_EQ(lines(factory_name),
+              (Lines{L"enter getMethodParamAsString", L"leave getMethodParamAsString 0x00000000",
+                     L"enter getMethodParamAsString", L"error not supported 0x80004005",
+                     L"enter getMethodParamAsString", L"error not supported 0x80004005",
+                     L"enter getMethodParamAsString", L"error not supported 0x80004005"}));
 }
 
 TEST_F(FactoryTransferTest, EveryFailingStepIsTracedAndReturned) {
@@ -133,34 +161,6 @@ TEST_F(FactoryTransferTest, EveryFailingStepIsTracedAndReturned) {
         EXPECT_EQ(host().calls.size(), c.calls);
         EXPECT_EQ(lines(factory_name).back(), c.error); // no exit trace after a failure
     }
-}
-
-TEST_F(FactoryTransferTest, FailedReadStillReplacesTheBuffer) {
-    com::unique_variant data;
-    ASSERT_EQ(transfer(L"table.xml", data.get()), S_OK);
-    host().lock_bytes.read_result = STG_E_READFAULT;
-    EXPECT_EQ(transfer(L"table.xml", data.get()), STG_E_READFAULT);
-    BSTR decoded = nullptr;
-    EXPECT_EQ(text(L"activatexmlsource", &decoded), S_OK);
-    EXPECT_EQ(decoded, nullptr); // the old ten bytes are gone
-}
-
-TEST_F(FactoryTransferTest, AShortReadKeepsWhatWasRead) {
-    host().lock_bytes.read_short_by = 4;
-    com::unique_variant data;
-    ASSERT_EQ(transfer(L"table.xml", data.get()), S_OK);
-    LONG upper = 0;
-    SafeArrayGetUBound(data->parray, 1, &upper);
-    EXPECT_EQ(upper, 6);
-}
-
-TEST_F(FactoryTransferTest, EmptyProviderDataIsNoArray) {
-    host().set_url(L"empty", Bytes{});
-    VARIANT data;
-    VariantInit(&data);
-    EXPECT_EQ(transfer(L"empty", &data), E_FAIL);
-    EXPECT_EQ(data.vt, VT_EMPTY);
-    EXPECT_EQ(errors(), (Lines{L"error m_bufferSize == 0 0x80004005", L"error getDocumentdata 0x80004005"}));
 }
 
 TEST_F(FactoryTransferTest, WithoutADocumentProxyThereIsNoProvider) {
