@@ -84,9 +84,7 @@ endfunction()
 vex_script_test(script_foundation tests/script/foundation.js)
 vex_script_test(script_container tests/script/container.js)
 vex_wine_test(container_tests tests/container/container_test.cpp)
-vex_wine_test(automation_tests
-    tests/automation/automation_calls_test.cpp
-    tests/automation/conversions_test.cpp)
+vex_wine_test(automation_tests tests/automation/automation_test.cpp)
 
 # The table core's Windows side (MSXML adapter, trace forwarding) and its tests under Wine.
 include(cmake/windows-tablecore.cmake OPTIONAL)

@@ -9,23 +9,9 @@
 namespace vex::test {
 namespace {
 
-constexpr wchar_t component_name[] = L"CVEX_Spreadsheet";
-
 std::string sample_document() {
     std::ifstream file(VEX_TABLECORE_TEST_DOCUMENTS "/full_table.xml", std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// A string VARIANT of UTF-8 text; the holder owns the string.
-VARIANT text_variant(std::string_view utf8, com::unique_bstr& holder) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    holder.reset(SysAllocStringLen(nullptr, static_cast<UINT>(n)));
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), holder.get(), n);
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal = holder.get();
-    return v;
 }
 
 class SpreadsheetTest : public ComTest {
@@ -55,11 +41,17 @@ protected:
         EXPECT_EQ(factory->createproxy(type, dispatch.put()), S_OK);
         return com::query<I>(dispatch.get());
     }
-    HRESULT render(std::string_view utf8) {
-        com::unique_bstr text;
-        return spreadsheet->activatexmlsource(text_variant(utf8, text));
+    // Renders UTF-8 text handed over as a string.
+    HRESULT render(std::string_view utf8, IVEX_Spreadsheet* component = nullptr) {
+        std::wstring wide(utf8.size(), L'\0');
+        wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                        static_cast<int>(wide.size())));
+        com::unique_bstr text(wide);
+        VARIANT v{};
+        v.vt = VT_BSTR;
+        v.bstrVal = text.get();
+        return (component ? component : spreadsheet.get())->activatexmlsource(v);
     }
-    ExcelStandIn& excel() { return ExcelStandIn::instance(); }
     const ExcelSheet& sheet(const wchar_t* name) {
         static const ExcelSheet none;
         const ExcelSheet* found = excel().sheet(L"Book1", name);
@@ -70,10 +62,11 @@ protected:
         const ExcelCell* cell = s.cell(row, column);
         return cell ? excel().display(*cell) : L"";
     }
+    size_t values_put() { return excel().count(L"Range", L"Value", L"put"); }
     // The component's error traces, without their status.
     Lines errors() {
         Lines out;
-        for (const auto& line : lines(component_name))
+        for (const auto& line : lines(L"CVEX_Spreadsheet"))
             if (line.starts_with(L"error "))
                 out.push_back(line.substr(6, line.rfind(L' ') - 6));
         return out;
@@ -85,7 +78,10 @@ protected:
     com::com_ptr<IVEX_Spreadsheet> spreadsheet;
 };
 
-TEST_F(SpreadsheetTest, RendersEveryAreaIntoItsSheetWithOneValuePutPerBlock) {
+// The document as a string, then from the provider by URL, as the bytes of the last transfer and as a
+// byte array: each rendering fetches the workbook anew and renders every area into its sheet with one
+// value put per block.
+TEST_F(SpreadsheetTest, RendersTheDocumentAsTextAsBytesOrFromTheProvider) {
     ASSERT_EQ(render(sample_document()), S_OK);
     const ExcelSheet& sales = sheet(L"Sales");
     EXPECT_EQ(shown(sales, 1, 2), L"Sales by region");                        // top of list
@@ -100,29 +96,22 @@ TEST_F(SpreadsheetTest, RendersEveryAreaIntoItsSheetWithOneValuePutPerBlock) {
     EXPECT_EQ(sales.frozen_columns, 1.0f);
     EXPECT_EQ(shown(sheet(L"Notes"), 2, 1), L"<first> & only");
     // Header, data, top and end of list of the first area; header and data of the second.
-    EXPECT_EQ(excel().count(L"Range", L"Value", L"put"), 6u);
+    EXPECT_EQ(values_put(), 6u);
     EXPECT_TRUE(excel().visible); // documents are shown out of place
     EXPECT_TRUE(excel().screen_updating);
     EXPECT_EQ(errors(), Lines{});
-}
 
-TEST_F(SpreadsheetTest, TheDocumentArrivesAsTextAsBytesOrFromTheProvider) {
     const std::string document = sample_document();
     host().set_url(L"table.xml", Bytes(document.begin(), document.end()));
-    com::unique_bstr url(L"table.xml"), missing(L"empty.xml");
     host().set_url(L"empty.xml", {});
+    com::unique_bstr url(L"table.xml"), missing(L"empty.xml");
     EXPECT_EQ(spreadsheet->activatexmlsource_gui(url.get()), S_OK);
-    EXPECT_EQ(excel().count(L"Range", L"Value", L"put"), 6u);
-    // The bytes of the last transfer again, as the factory holds them and as a byte array.
-    VARIANT none;
-    VariantInit(&none);
-    EXPECT_EQ(spreadsheet->activatexmlsource(none), S_OK);
+    EXPECT_EQ(spreadsheet->activatexmlsource(VARIANT{}), S_OK);
     com::unique_variant bytes;
     ASSERT_EQ(factory->get_dp_table(url.get(), bytes.get()), S_OK);
     EXPECT_EQ(spreadsheet->activatexmlsource(*bytes.get()), S_OK);
-    EXPECT_EQ(excel().count(L"Range", L"Value", L"put"), 18u);
-    // Each rendering fetched the workbook anew.
-    EXPECT_EQ(std::count(host().calls.begin(), host().calls.end(), L"GetDocument(100)"), 3);
+    EXPECT_EQ(values_put(), 24u);
+    EXPECT_EQ(std::count(host().calls.begin(), host().calls.end(), L"GetDocument(100)"), 4);
     // From the second rendering on the first area's sheet existed and another was active: its columns
     // froze all the same, and only there.
     EXPECT_EQ(sheet(L"Sales").frozen_columns, 1.0f);
@@ -135,96 +124,83 @@ TEST_F(SpreadsheetTest, TheDocumentArrivesAsTextAsBytesOrFromTheProvider) {
     // Keeping a text or data renders nothing.
     EXPECT_EQ(spreadsheet->xmlSource(url.get()), S_OK);
     EXPECT_EQ(spreadsheet->setxml_gui(*bytes.get()), S_OK);
-    EXPECT_EQ(excel().count(L"Range", L"Value", L"put"), 18u);
+    EXPECT_EQ(values_put(), 24u);
 }
 
+// A rejected document or a failing Excel call stops the rendering with the status and the failing step
+// (traced first, parse_xmlData last); what was rendered before stays.
 TEST_F(SpreadsheetTest, RejectedDocumentsAndExcelFailuresAreReportedWithTheirStep) {
     const HRESULT refused = DISP_E_EXCEPTION;
-    struct Case {
+    const std::string sample = sample_document(),
+                      old = R"(<tbx:BI_BS_XML xmlns:tbx="urn:t"><VERSION>2.0</VERSION></tbx:BI_BS_XML>)";
+    // The document, an Excel member made to fail after so many calls, the status, the first error,
+    // the workbook's sheets afterwards.
+    const struct {
         std::string document;
-        const wchar_t* failing; // an Excel member made to fail
-        size_t after;           // calls of it let through first
+        const wchar_t* failing;
+        size_t after;
         HRESULT status;
         const wchar_t* first_error;
-        std::vector<const wchar_t*> sheets; // what the workbook holds afterwards
+        const wchar_t* sheets;
+    } cases[] = {
+        {"<short/>", nullptr, 0, E_FAIL, L"Wrong input xml: <short/>", L"Sheet1"},
+        {old, nullptr, 0, E_FAIL, L"Wrong TBX xml version", L"Sheet1"},
+        {sample, L"Worksheet.Name", 0, refused, L"AddSheet", L"Sheet2 Sheet1"},
+        {sample, L"Application.International", 0, refused, L"m_spreadsheet.getFormatNumber", L"Sheet1"},
+        {sample, L"Range.Value", 4, refused, L"m_spreadsheet.setColumnHeader", L"Notes Sales Sheet1"},
     };
-    const std::string sample = sample_document();
-    const Case cases[] = {
-        {"<short/>", nullptr, 0, E_FAIL, L"Wrong input xml: <short/>", {L"Sheet1"}},
-        {"<?xml version=\"1.0\"?><root>no table document</root>",
-         nullptr,
-         0,
-         E_FAIL,
-         L"No generic tbx file",
-         {L"Sheet1"}},
-        {R"(<tbx:BI_BS_XML xmlns:tbx="urn:t"><VERSION>2.0</VERSION></tbx:BI_BS_XML>)",
-         nullptr,
-         0,
-         E_FAIL,
-         L"Wrong TBX xml version",
-         {L"Sheet1"}},
-        {sample, L"Worksheet.Name", 0, refused, L"AddSheet", {L"Sheet2", L"Sheet1"}},
-        {sample, L"Application.International", 0, refused, L"m_spreadsheet.getFormatNumber", {L"Sheet1"}},
-        // The second area's header: the first area stays as it was rendered.
-        {sample,
-         L"Range.Value",
-         4,
-         refused,
-         L"m_spreadsheet.setColumnHeader",
-         {L"Notes", L"Sales", L"Sheet1"}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first_error);
         if (&c != cases) { // a fresh host, workbook and Excel for each case
             TearDown();
             SetUp();
         }
         if (c.failing)
             excel().fail(c.failing, refused, c.after);
-        EXPECT_EQ(render(c.document), c.status) << c.first_error;
+        EXPECT_EQ(render(c.document), c.status);
         const Lines got = errors();
         ASSERT_FALSE(got.empty());
         EXPECT_EQ(got.front(), c.first_error);
         EXPECT_EQ(got.back(), L"parse_xmlData");
-        std::vector<std::wstring> names;
+        std::wstring names;
         for (const ExcelSheet& s : excel().workbook(L"Book1")->sheets)
-            names.push_back(s.name);
-        EXPECT_EQ(names, std::vector<std::wstring>(c.sheets.begin(), c.sheets.end())) << c.first_error;
+            names += (names.empty() ? L"" : L" ") + s.name;
+        EXPECT_EQ(names, c.sheets);
     }
 }
 
 TEST_F(SpreadsheetTest, PrintsAndRunsSignedMacros) {
     for (LONG prompt : {1, 0, 2})
         EXPECT_EQ(spreadsheet->printdocument(prompt), S_OK);
-    const std::vector<std::pair<DWORD, DWORD>> prints = {{6, 1}, {6, 0}, {6, 0}};
-    EXPECT_EQ(excel().prints, prints);
+    EXPECT_EQ(excel().prints, (std::vector<std::pair<DWORD, DWORD>>{{6, 1}, {6, 0}, {6, 0}}));
 
-    struct Case {
+    // The macro, whether the workbook is signed, an Excel member made to fail, the status, the last
+    // error traced.
+    const struct {
         const wchar_t* name;
         bool is_signed;
         const wchar_t* failing;
         HRESULT status;
-        const wchar_t* error; // the last error traced; null: none
-    };
-    const Case cases[] = {
-        {L"Book1!Module1.Tidy", true, nullptr, S_OK, nullptr},
-        {L"Tidy", true, nullptr, S_OK, nullptr},
+        const wchar_t* error;
+    } cases[] = {
+        {L"Book1!Module1.Tidy", true, nullptr, S_OK, L""},
+        {L"Tidy", true, nullptr, S_OK, L""},
         {L"Tidy", false, nullptr, E_FAIL, L"Macro:Tidy not signed!"},
         {L"", true, nullptr, E_FAIL, L"No macroname defined!"},
         {L"Other!Tidy", true, nullptr, DISP_E_BADINDEX, L" getSpreadsheet_Workbook"},
         {L"Tidy", true, L"Application.Run", E_FAIL, L"invokeMethodByName: Runmacro:ThisWorkbook.Tidy"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         trace_log().records.clear();
         excel().macros_run.clear();
         excel().workbook(L"Book1")->vba_signed = c.is_signed;
         if (c.failing)
             excel().fail(c.failing, E_FAIL);
-        com::unique_bstr name(c.name);
-        EXPECT_EQ(spreadsheet->runmacro(name.get()), c.status) << std::wstring(name.view());
+        EXPECT_EQ(spreadsheet->runmacro(com::unique_bstr(c.name).get()), c.status);
         const Lines got = errors();
-        EXPECT_EQ(got.empty() ? L"" : got.back(), c.error ? c.error : L"") << std::wstring(name.view());
-        EXPECT_EQ(excel().macros_run,
-                  c.status == S_OK ? std::vector<std::wstring>{c.name} : std::vector<std::wstring>{});
+        EXPECT_EQ(got.empty() ? L"" : got.back(), c.error);
+        EXPECT_EQ(excel().macros_run, c.status == S_OK ? Lines{c.name} : Lines{});
     }
 }
 
@@ -237,8 +213,7 @@ TEST_F(SpreadsheetTest, WithoutAWorkbookOrContainerNothingRenders) {
     auto alone = create<IVEX_Spreadsheet>(L"KEM.VEX_Spreadsheet_Gui");
     EXPECT_EQ(alone->Initialize(nullptr, nullptr, nullptr), E_FAIL);
     EXPECT_EQ(alone->printdocument(0), E_FAIL);
-    com::unique_bstr text;
-    EXPECT_EQ(alone->activatexmlsource(text_variant(sample_document(), text)), E_FAIL);
+    EXPECT_EQ(render(sample_document(), alone.get()), E_FAIL);
 }
 
 // The factory and its components must not keep each other alive: released by the host, the factory

@@ -1,56 +1,22 @@
 // The word component against the stand-in Word, as a host drives it through the factory, the document
 // container and the host's document proxy: the field merge's states and failures, macros, printing.
-#include "com/object.h"
+#include "environment/environment.h"
 #include "support/com_test.h"
 #include "standins/word.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace vex::test {
 namespace {
 
-constexpr wchar_t component_name[] = L"CVEX_Word_WOB";
-const std::string letter = "Dear \xC2\xAB"
-                           "Name\xC2\xBB, order \xC2\xAB"
-                           "Order\xC2\xBB ships today.";
+const std::string letter = "Dear \xC2\xABName\xC2\xBB, order \xC2\xABOrder\xC2\xBB ships today.";
 const std::string fields = "Name\tOrder\r\nAnna\t4711\r\nBen\t4712\r\n";
 const std::wstring merged = L"Dear Anna, order 4711 ships today.\fDear Ben, order 4712 ships today.";
 
-// The bytes as a byte array, the way a host hands field data over.
-void byte_array(std::string_view bytes, com::unique_variant& v) {
-    v.reset();
-    v->vt = VT_ARRAY | VT_UI1;
-    v->parray = SafeArrayCreateVector(VT_UI1, 1, static_cast<ULONG>(bytes.size()));
-    void* data = nullptr;
-    SafeArrayAccessData(v->parray, &data);
-    std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
-    SafeArrayUnaccessData(v->parray);
-}
-
-// An environment that refuses to change its in-place mode.
-class RefusingEnvironment : public com::ObjectRoot, public IVEX_Environment {
-public:
-    static std::span<const com::InterfaceEntry> interfaces() {
-        static const com::InterfaceEntry entries[] = {
-            VEX_INTERFACE_ENTRY(RefusingEnvironment, IVEX_Environment)};
-        return entries;
-    }
-    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP getSupportedApplications(VARIANT*) override { return S_OK; }
-    STDMETHODIMP setTrace(IDispatch*) override { return S_OK; }
+// The environment, in place as it starts, refusing to change that.
+struct RefusingEnvironment : CVEX_Environment_Karvo {
     STDMETHODIMP setInplace(LONG) override { return E_ACCESSDENIED; }
-    STDMETHODIMP getInplace(LONG* value) override { return *value = 1, S_OK; }
-    STDMETHODIMP setAutosave(LONG, LONG) override { return S_OK; }
-    STDMETHODIMP setTraceTyp(LONG) override { return S_OK; }
-    STDMETHODIMP setProtection(LONG) override { return S_OK; }
-    STDMETHODIMP getVersion(BSTR*) override { return S_OK; }
-    STDMETHODIMP Initialize(IVEX_Factory*) override { return S_OK; }
-    STDMETHODIMP setVersion(BSTR) override { return S_OK; }
 };
 
 class WordTest : public ComTest {
@@ -83,27 +49,18 @@ protected:
         host().calls.clear();
         trace_log().records.clear();
     }
+    // Merges the field data, handed over as a byte array as a host does.
     HRESULT merge(std::string_view data = fields) {
         com::unique_variant bytes;
-        byte_array(data, bytes);
+        bytes->vt = VT_ARRAY | VT_UI1;
+        bytes->parray = SafeArrayCreateVector(VT_UI1, 1, static_cast<ULONG>(data.size()));
+        std::copy(data.begin(), data.end(), static_cast<char*>(bytes->parray->pvData));
         return word_component->setFields(*bytes.get());
     }
-    // What the proxy was asked to open, create and close.
-    Lines documents_asked() {
-        Lines out;
-        for (const auto& call : host().calls)
-            if (call.find(L"Document(") != std::wstring::npos && !call.starts_with(L"GetDocument"))
-                out.push_back(call);
-        return out;
-    }
     size_t data_files() {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((WordStandIn::temp_folder() + L"*KEMfield*").c_str(), &found);
         size_t n = 0;
-        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found))
-            ++n;
-        if (search != INVALID_HANDLE_VALUE)
-            FindClose(search);
+        for (const auto& file : std::filesystem::directory_iterator(WordStandIn::temp_folder()))
+            n += file.path().filename().wstring().find(L"KEMfield") != std::wstring::npos;
         return n;
     }
     // What holds after every merge, good or failed: no data file, Word drawing, automatic save on.
@@ -119,7 +76,7 @@ protected:
     // The component's error traces, without their status.
     Lines errors() {
         Lines out;
-        for (const auto& line : lines(component_name))
+        for (const auto& line : lines(L"CVEX_Word_WOB"))
             if (line.starts_with(L"error "))
                 out.push_back(line.substr(6, line.rfind(L' ') - 6));
         return out;
@@ -135,36 +92,36 @@ protected:
     com::com_ptr<IVEX_Word> word_component;
 };
 
+// Out of place the merge works on the open letter and closes it for the fresh document; a second merge
+// reloads the letter first; in place the letter is reopened out of place for the merge and the fresh
+// document opened in place again.
 TEST_F(WordTest, MergesIntoAFreshDocumentFirstSecondTimeAndInPlace) {
     const std::wstring create = L"CreateDocument(Word.Document, native, , -2, 1281)";
     const std::wstring reopen = L"OpenDocument(Word.Document, native, letter.docx, -2, 1281)";
-    struct Case {
+    const std::wstring close[] = {L"CloseDocument(100, 0)", L"CloseDocument(101, 0)",
+                                  L"CloseDocument(102, 0)"};
+    const struct {
         bool in_place;
         int merges;
-        Lines asked;
+        Lines asked; // what the proxy was asked to open, create and close
+    } cases[] = {
+        {false, 1, {close[0], create}},
+        {false, 2, {close[0], create, close[1], reopen, close[2], create}},
+        {true, 1, {close[0], reopen, close[1], L"CreateDocument(Word.Document, native, , -4, 1281)"}},
     };
-    const Case cases[] = {
-        // Open out of place: merged from the open letter, then closed for the fresh document.
-        {false, 1, {L"CloseDocument(100, 0)", create}},
-        // The second merge reloads the letter first.
-        {false,
-         2,
-         {L"CloseDocument(100, 0)", create, L"CloseDocument(101, 0)", reopen, L"CloseDocument(102, 0)",
-          create}},
-        // In place: reopened out of place for the merge, the fresh document in place again.
-        {true,
-         1,
-         {L"CloseDocument(100, 0)", reopen, L"CloseDocument(101, 0)",
-          L"CreateDocument(Word.Document, native, , -4, 1281)"}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         if (&c != cases) {
             TearDown();
             open(c.in_place);
         }
         for (int i = 0; i < c.merges; ++i)
             EXPECT_EQ(merge(), S_OK) << last_error();
-        EXPECT_EQ(documents_asked(), c.asked);
+        Lines asked;
+        for (const auto& call : host().calls)
+            if (call.find(L"Document(") != std::wstring::npos && !call.starts_with(L"GetDocument"))
+                asked.push_back(call);
+        EXPECT_EQ(asked, c.asked);
         EXPECT_EQ(word().active_document()->text, merged);
         LONG in_place = -1;
         com::com_ptr<IDispatch> environment;
@@ -175,36 +132,37 @@ TEST_F(WordTest, MergesIntoAFreshDocumentFirstSecondTimeAndInPlace) {
     }
 }
 
+// A failing step (a Word member "Object.Member" or a proxy operation) or data without a data source
+// fail the merge with the step's status and error; Word, the container and the data files are restored.
 TEST_F(WordTest, AFailingStepIsReportedAndWordTheContainerAndTheDataFilesAreRestored) {
-    struct Case {
-        const wchar_t* failing; // a Word member made to fail, or a proxy operation
-        bool proxy_operation;
-        std::string data;
+    const struct {
+        const wchar_t* failing;
+        const char* data;
         HRESULT status;
-        const wchar_t* error; // the step's error, among those the component traced
+        const wchar_t* error; // among those the component traced
+    } cases[] = {
+        {L"MailMerge.OpenDataSource", nullptr, E_FAIL, L"invokeMethodByName: OpenDataSource"},
+        {L"MailMerge.Execute", nullptr, E_FAIL, L"invokeMethodByName: Execute"},
+        {L"Selection.Copy", nullptr, E_FAIL, L"invokeMethodByName: copyNewDocument"},
+        {L"GetDocument", nullptr, E_ACCESSDENIED, L"setFields: getWordobject"},
+        {L"CloseDocument", nullptr, E_ACCESSDENIED, L"invokeMethodByName: copyNewDocument"},
+        {L"CreateDocument", nullptr, E_ACCESSDENIED, L"invokeMethodByName: copyNewDocument"},
+        {nullptr, "N", E_INVALIDARG, L"writeFieldsToFile"}, // one byte: no data source
+        {nullptr, "", E_INVALIDARG, L"writeFieldsToFile"},
     };
-    const Case cases[] = {
-        {L"MailMerge.OpenDataSource", false, fields, E_FAIL, L"invokeMethodByName: OpenDataSource"},
-        {L"MailMerge.Execute", false, fields, E_FAIL, L"invokeMethodByName: Execute"},
-        {L"Selection.Copy", false, fields, E_FAIL, L"invokeMethodByName: copyNewDocument"},
-        {L"GetDocument", true, fields, E_ACCESSDENIED, L"setFields: getWordobject"},
-        {L"CloseDocument", true, fields, E_ACCESSDENIED, L"invokeMethodByName: copyNewDocument"},
-        {L"CreateDocument", true, fields, E_ACCESSDENIED, L"invokeMethodByName: copyNewDocument"},
-        {nullptr, false, "N", E_INVALIDARG, L"writeFieldsToFile"}, // one byte: no data source
-        {nullptr, false, "", E_INVALIDARG, L"writeFieldsToFile"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
         if (&c != cases) {
             TearDown();
             open(false);
         }
-        if (c.failing && c.proxy_operation)
-            host().failures[c.failing] = c.status;
-        else if (c.failing)
+        if (c.failing && wcschr(c.failing, L'.'))
             word().fail(c.failing, c.status);
-        EXPECT_EQ(merge(c.data), c.status) << c.error;
+        else if (c.failing)
+            host().failures[c.failing] = c.status;
+        EXPECT_EQ(merge(c.data ? c.data : fields), c.status);
         const Lines got = errors();
-        EXPECT_NE(std::find(got.begin(), got.end(), c.error), got.end()) << c.error;
+        EXPECT_NE(std::find(got.begin(), got.end(), c.error), got.end());
         host().failures.clear();
         expect_restored();
     }
@@ -228,8 +186,7 @@ TEST_F(WordTest, DataArriveIntactWhateverTheirSizeAndOnlyAsBytes) {
               L"Dear " + std::wstring(name.size(), L'x') + L", order 1 ships today.");
 
     com::unique_bstr text(L"Name\tOrder");
-    VARIANT not_bytes;
-    VariantInit(&not_bytes);
+    VARIANT not_bytes{};
     not_bytes.vt = VT_BSTR;
     not_bytes.bstrVal = text.get();
     EXPECT_TRUE(FAILED(word_component->setFields(not_bytes)));
@@ -241,13 +198,12 @@ TEST_F(WordTest, PrintsAndRunsSignedMacros) {
     EXPECT_EQ(word_component->printdocument(1), S_OK);
     EXPECT_EQ(word().document(L"letter.docx")->printouts, (Lines{L"PrintOut()", L"Exec(6, 1)"}));
 
-    struct Case {
+    const struct {
         const wchar_t* name;
         bool is_signed;
         HRESULT status;
-        const wchar_t* error;
-    };
-    const Case cases[] = {
+        const wchar_t* error; // the last error traced
+    } cases[] = {
         {L"Tidy", true, S_OK, L""},
         {L"letter.Module1.Tidy", true, S_OK, L""},
         {L"Tidy", false, E_FAIL, L"Macro:Tidy not signed!"},
@@ -255,12 +211,12 @@ TEST_F(WordTest, PrintsAndRunsSignedMacros) {
         {L"memo.Module1.Tidy", true, E_FAIL,
          L"No open document containg macro found! Searched document: memo"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         trace_log().records.clear();
         word().macros_run.clear();
         word().document(L"letter.docx")->vba_signed = c.is_signed;
-        com::unique_bstr name(c.name);
-        EXPECT_EQ(word_component->runmacro(name.get()), c.status) << std::wstring(c.name);
+        EXPECT_EQ(word_component->runmacro(com::unique_bstr(c.name).get()), c.status);
         EXPECT_EQ(last_error(), c.error);
         EXPECT_EQ(word().macros_run, c.status == S_OK ? Lines{c.name} : Lines{});
     }
