@@ -1,20 +1,15 @@
 """Compares the stand-in Excel's workbook after a rendering (workbook_dump's JSON) with vex-render's
-.xlsx file of the same document, read with openpyxl, cell by cell: value, number format, fill and
-alignment, and per sheet the merged areas and the frozen columns.
+.xlsx file, read with openpyxl, cell by cell (value, number format, fill, alignment) and per sheet the
+merged areas and frozen columns. Left out: sheet order, the empty first sheet of Excel's new workbook,
+column widths (the stand-in records fitted ranges, not widths). Excel's number formats are in its
+locale's codes, translated here to the US form Excel saves; numbers agree to 15 digits.
 
-Left out: the order of the sheets (Excel puts each new sheet before the active one, vex-render
-writes them in the order the document names them), the empty first sheet of Excel's new workbook,
-and column widths (the stand-in records which ranges were auto-fitted, not widths).
-
-Excel holds number formats in its locale's codes; a file holds them in the US form Excel saves them
-in: the expected formats are translated here the way Excel translates them. Numbers agree to 15
-significant digits (the file keeps 16). A date is its serial day number on both sides.
-
-    compare_workbooks.py EXPECTED.json ACTUAL.xlsx LOCALE RENDER_STATUS
-RENDER_STATUS is vex-render's exit status; a failed rendering must fail on both sides.
+    compare_workbooks.py EXPECTED.json ACTUAL.xlsx LOCALE RENDER_STATUS   (vex-render's exit status:
+a failed rendering must fail on both sides)
 """
 import json
 import math
+import re
 import sys
 
 import openpyxl
@@ -33,99 +28,57 @@ def _numbers_only(self, *args, **kwargs):
 
 _reader.WorkSheetParser.__init__ = _numbers_only
 
-# The locale's format code letters and separators, as Application.International answers them.
-LOCALES = {
-    "en": {"decimal": ".", "thousands": ",", "codes": {"y": "y", "m": "m", "d": "d", "h": "h", "s": "s"}},
-    "de": {"decimal": ",", "thousands": ".", "codes": {"j": "y", "m": "m", "t": "d", "h": "h", "s": "s"}},
-}
-NEW_WORKBOOK_SHEETS = {"Sheet1", "Tabelle1"}
+# The German date codes as Excel saves them; "," and "." swap outside dates.
+GERMAN_CODES = {"j": "y", "t": "d", "m": "m", "h": "h", "s": "s"}
+# A format's parts: quoted texts, escaped characters, bracketed parts, section separators, characters.
+FORMAT_PARTS = re.compile(r'"[^"]*"?|[\\_*].|\[[^\]]*\]?|.', re.S)
 ALIGNMENTS = {1: None, -4131: "left", -4108: "center", -4152: "right", 5: "fill", -4130: "justify",
               7: "centerContinuous", -4117: "distributed"}
-NA_SCODE = 0x800A07FA
+NOTHING = (None, "General", None, None)
 
 
-def sections(fmt):
-    """The format's sections with their parts: quoted, escaped and bracketed parts whole."""
-    result, parts, i = [], [], 0
-    while i < len(fmt):
-        c = fmt[i]
-        if c == '"':
-            end = fmt.find('"', i + 1)
-            end = len(fmt) - 1 if end < 0 else end
-            parts.append(("literal", fmt[i:end + 1]))
-            i = end + 1
-        elif c in "\\_*" and i + 1 < len(fmt):
-            parts.append(("literal", fmt[i:i + 2]))
-            i += 2
-        elif c == "[":
-            end = fmt.find("]", i)
-            end = len(fmt) - 1 if end < 0 else end
-            parts.append(("literal", fmt[i:end + 1]))
-            i = end + 1
-        elif c == ";":
-            result.append(parts)
-            parts = []
-            i += 1
-        else:
-            parts.append(("char", c))
-            i += 1
-    result.append(parts)
-    return result
+def translate(part, date):
+    if date and part.lower() in GERMAN_CODES:
+        return GERMAN_CODES[part.lower()]
+    if part == ",":
+        return "."
+    return "," if part == "." and not date else part
 
 
 def file_format(local, locale):
     """A number format in the locale's codes as Excel saves it in a file."""
-    if local == "" or local.lower() in ("general", "standard"):
+    if local.lower() in ("", "general", "standard"):
         return "General"
     if locale == "en":
         return local
-    settings = LOCALES[locale]
+    sections = [[]]
+    for part in FORMAT_PARTS.findall(local):
+        sections[-1:] = [sections[-1], []] if part == ";" else [sections[-1] + [part]]
     out = []
-    for parts in sections(local):
-        date = any(kind == "char" and text.lower() in settings["codes"] for kind, text in parts)
-        text = ""
-        for kind, piece in parts:
-            if kind == "literal":
-                text += piece
-            elif date and piece.lower() in settings["codes"]:
-                text += settings["codes"][piece.lower()]
-            elif piece == settings["decimal"]:
-                text += "."
-            elif piece == settings["thousands"] and not date:
-                text += ","
-            else:
-                text += piece
-        out.append(text)
+    for parts in sections:
+        date = any(p.lower() in GERMAN_CODES for p in parts)
+        out.append("".join(translate(p, date) for p in parts))
     return ";".join(out)
 
 
 def expected_value(value):
-    if value is None:
-        return None
-    kind, payload = value
-    if kind in ("n", "d"):
-        return ("n", float(payload))
-    if kind == "s":
-        return ("s", payload) if payload != "" else None
-    if kind == "e":
-        return ("e", "#N/A" if payload == NA_SCODE else payload)
-    return (kind, payload)
-
-
-def actual_value(value):
-    if value is None:
-        return None
+    if isinstance(value, dict):
+        return ("e", "#N/A" if value.get("error") == 0x800A07FA else value)
     if isinstance(value, bool):
         return ("b", value)
     if isinstance(value, (int, float)):
         return ("n", float(value))
+    return ("s", value) if value else None
+
+
+def actual_value(value):
     if isinstance(value, str) and value.startswith("="):
         return ("e", "#N/A") if value == "=NA()" else ("f", value)
-    return ("s", value)
+    return expected_value(value)
 
 
 def same_value(a, b):
-    if a is None or b is None or a[0] != b[0] or a[0] != "n":
+    if a is None or b is None or a[0] != "n" or b[0] != "n":
         return a == b
     return math.isclose(a[1], b[1], rel_tol=1e-15, abs_tol=1e-300)
 
@@ -133,8 +86,7 @@ def same_value(a, b):
 def frozen_of(ws):
     if ws.freeze_panes is None:
         return 0
-    letters = "".join(c for c in ws.freeze_panes if c.isalpha())
-    digits = "".join(c for c in ws.freeze_panes if c.isdigit())
+    letters, digits = re.fullmatch(r"([A-Z]+)(\d+)", ws.freeze_panes).groups()
     return column_index_from_string(letters) - 1 if digits == "1" else ("rows frozen", ws.freeze_panes)
 
 
@@ -142,48 +94,42 @@ def actual_cells(ws):
     """The cells with a value or a format. openpyxl drops the formats of merged cells but the top
     left one (Excel shows the top left one's over the whole area): of those only the value counts."""
     cells = {}
-    for row in ws.iter_rows():
-        for c in row:
-            if isinstance(c, MergedCell):
-                continue
-            fill = c.fill.fgColor.rgb[-6:] if c.fill is not None and c.fill.fill_type == "solid" else None
-            align = c.alignment.horizontal if c.alignment.horizontal != "general" else None
-            if c.value is None and c.number_format == "General" and fill is None and align is None:
-                continue
-            cells[c.coordinate] = (actual_value(c.value), c.number_format, fill, align)
+    for c in (c for row in ws.iter_rows() for c in row if not isinstance(c, MergedCell)):
+        fill = c.fill.fgColor.rgb[-6:] if c.fill is not None and c.fill.fill_type == "solid" else None
+        align = c.alignment.horizontal if c.alignment.horizontal != "general" else None
+        entry = (actual_value(c.value), c.number_format, fill, align)
+        if entry != NOTHING:
+            cells[c.coordinate] = entry
     return cells
 
 
 def compare(expected, workbook, locale):
     differences = []
-    wanted = {s["name"]: s for s in expected["sheets"]
-              if not (s["name"] in NEW_WORKBOOK_SHEETS and not s["cells"] and s["name"] not in workbook.sheetnames)}
+    wanted = {s["name"]: s for s in expected["sheets"] if s["cells"] or s["name"] in workbook.sheetnames
+              or s["name"] not in ("Sheet1", "Tabelle1")}
     if set(wanted) != set(workbook.sheetnames):
         differences.append(f"sheets: Excel {sorted(wanted)}, file {sorted(workbook.sheetnames)}")
     for name in sorted(set(wanted) & set(workbook.sheetnames)):
         sheet, ws = wanted[name], workbook[name]
-        frozen = round(sheet["frozen"])  # Window.SplitColumn takes whole columns
-        if frozen != frozen_of(ws):
+        if round(sheet["frozen"]) != frozen_of(ws):  # Window.SplitColumn takes whole columns
             differences.append(f"{name}: frozen columns: Excel {sheet['frozen']}, file {frozen_of(ws)}")
         merged = sorted(str(r) for r in ws.merged_cells.ranges)
         if sorted(sheet["merged"]) != merged:
             differences.append(f"{name}: merged: Excel {sorted(sheet['merged'])}, file {merged}")
-        cells = actual_cells(ws)
         covered = {c.coordinate for row in ws.iter_rows() for c in row if isinstance(c, MergedCell)}
         wanted_cells = {}
         for cell in sheet["cells"]:
+            value = expected_value(cell["value"])
             if cell["cell"] in covered:
-                if expected_value(cell["value"]) is not None:
+                if value is not None:
                     differences.append(f"{name}!{cell['cell']}: Excel keeps a value in a merged cell")
                 continue
-            value = expected_value(cell["value"])
-            entry = (value, file_format(cell["format"], locale), cell["fill"], ALIGNMENTS[cell["align"]]
-                     if cell["align"] is not None else None)
-            if entry != (None, "General", None, None):
+            entry = (value, file_format(cell["format"], locale), cell["fill"], ALIGNMENTS[cell["align"] or 1])
+            if entry != NOTHING:
                 wanted_cells[cell["cell"]] = entry
+        cells = actual_cells(ws)
         for at in sorted(set(wanted_cells) | set(cells), key=lambda a: (len(a), a)):
-            want = wanted_cells.get(at, (None, "General", None, None))
-            got = cells.get(at, (None, "General", None, None))
+            want, got = wanted_cells.get(at, NOTHING), cells.get(at, NOTHING)
             if not same_value(want[0], got[0]) or want[1:] != got[1:]:
                 differences.append(f"{name}!{at}: Excel {want}, file {got}")
     return differences
@@ -195,16 +141,12 @@ def main():
         expected = json.load(f)
     excel_failed = int(expected["status"], 16) & 0x80000000 != 0
     if excel_failed or render_status != "0":
-        if excel_failed and render_status != "0":
-            print(f"  both failed (Excel: {expected['error']!r})")
-            return 0
-        print(f"  Excel {expected['status']} ({expected['error']!r}), vex-render exit status {render_status}")
-        return 1
+        both = excel_failed and render_status != "0"
+        print(f"  {'both failed' if both else 'Excel ' + expected['status']} (Excel: {expected['error']!r}), "
+              f"vex-render exit status {render_status}")
+        return 0 if both else 1
     differences = compare(expected, openpyxl.load_workbook(actual_path), locale)
-    for line in differences[:40]:
-        print("  " + line)
-    if len(differences) > 40:
-        print(f"  ... {len(differences) - 40} more")
+    print("\n".join("  " + line for line in differences[:40]))
     return 1 if differences else 0
 
 
