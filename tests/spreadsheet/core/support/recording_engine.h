@@ -37,7 +37,6 @@ public:
         return separator_status;
     }
     Status getJustifyValues(TextView code, std::int32_t& value) override {
-        justify_codes.push_back(to_utf8(code));
         value = justify_value(code).value_or(justify_general);
         return justify_status;
     }
@@ -67,7 +66,6 @@ public:
 
     int separator_calls = 0;
     int render_calls = 0;
-    std::vector<std::string> justify_codes;
     std::vector<TableModel> areas;
 };
 

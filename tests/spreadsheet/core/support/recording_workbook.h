@@ -1,5 +1,5 @@
 // A workbook that writes down every call it gets as one readable line ("header 3 A3:C3 #0000FF",
-// "values 3x2 A4:C5 a|b|c|d|e|f"), and can fail the n-th call of a kind.
+// "values 3x2 A4:C5 a|b|c|d|=5|<empty>"), and can fail the n-th call of a kind.
 #pragma once
 
 #include <cstdint>
@@ -8,35 +8,27 @@
 #include <vector>
 
 #include "core/workbook.h"
+#include "support/document_test.h"
 
 namespace vex::table::testing {
 
-// "B3" for column 2, row 3 (columns beyond Z as "AA" ...); rows and columns below 1 as "?".
+// "B3" for column 2, row 3; columns beyond Z and rows and columns below 1 as "?".
 inline std::string cell_name(std::int32_t column, std::int32_t row) {
-    if (column < 1 || row < 1) {
-        return "?";
-    }
-    std::string letters;
-    for (std::int64_t c = column; c > 0; c = (c - 1) / 26) {
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    }
-    return letters + std::to_string(row);
+    return column < 1 || column > 26 || row < 1 ? "?"
+                                                : static_cast<char>('A' + column - 1) + std::to_string(row);
 }
 
 inline std::string range_name(const CellRect& r) {
     return cell_name(r.firstColumn, r.firstRow) + ":" + cell_name(r.lastColumn, r.lastRow);
 }
 
+// Shown the way documents write colours; Excel keeps red in the low byte.
 inline std::string colour_name(const Colour& colour) {
-    if (!colour) {
-        return "none";
-    }
-    // Excel keeps red in the low byte; shown the way documents write colours.
-    const unsigned value = *colour;
     char text[16];
+    const unsigned value = colour.value_or(0);
     std::snprintf(text, sizeof text, "#%02X%02X%02X", value & 0xFF, (value >> 8) & 0xFF,
                   (value >> 16) & 0xFF);
-    return text;
+    return colour ? text : "none";
 }
 
 class RecordingWorkbook final : public Workbook {
@@ -67,14 +59,8 @@ public:
     }
     Status write_values(std::int32_t columnCount, std::int32_t rowCount, const CellRect& rect,
                         const CellValues& values) override {
-        std::string texts;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            const CellValue value = values[i];
-            texts +=
-                (i ? "|" : "") + (value.is_number() ? std::to_string(value.number()) : to_utf8(value.text()));
-        }
         return record("values " + std::to_string(columnCount) + "x" + std::to_string(rowCount) + " " +
-                      range_name(rect) + " " + texts);
+                      range_name(rect) + " " + describe(values));
     }
     Status colour_range(const CellRect& rect, const Colour& colour) override {
         return record("colour " + range_name(rect) + " " + colour_name(colour));
