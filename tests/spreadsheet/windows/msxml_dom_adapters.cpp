@@ -1,5 +1,5 @@
 // The Windows build runs the document tests against the MSXML adapter.
-#include "support/dom_adapters.h"
+#include "support/document_test.h"
 #include "wine.h"
 #include "windows/msxml_dom.h"
 
@@ -34,7 +34,7 @@ private:
 std::vector<DomAdapter> dom_adapters() {
     const bool wine = running_under_wine();
     // Wine's MSXML gives no line or position for a load error; real MSXML does.
-    return {{"msxml", [] { return std::make_unique<ApartmentFactory>(); }, !wine, wine}};
+    return {{"msxml", [] { return std::make_unique<ApartmentFactory>(); }, !wine, wine, {}}};
 }
 
 } // namespace vex::table::testing
