@@ -82,37 +82,32 @@ TEST_F(FactoryContainerTest, ControlReachesTheContainerBeforeAndAfterItExists) {
     EXPECT_EQ(lines(container_name).back(), L"leave opendocument 0x00000000");
 }
 
+// The document type lives in the container, made on first use with the environment.
 TEST_F(FactoryContainerTest, DocumentTypeGoesToTheContainer) {
-    ASSERT_EQ(factory->put_documentType(2), S_OK);
-    EXPECT_EQ(trace_log().opened(container_name).size(), 1u);
-    EXPECT_EQ(trace_log().opened(L"CVEX_Environment_Karvo").size(), 1u);
-    LONG type = 0;
-    ASSERT_EQ(factory->get_documentType(&type), S_OK);
-    EXPECT_EQ(type, 2);
-    ASSERT_EQ(factory->setDocumentType(1), S_OK);
-    factory->get_documentType(&type);
-    EXPECT_EQ(type, 1);
-    EXPECT_EQ(lines(factory_name).back(), L"leave get_documentType 0x00000000");
-}
-
-TEST_F(FactoryContainerTest, DocumentTypeOfAFreshFactoryCreatesTheContainer) {
     LONG type = -1;
     ASSERT_EQ(factory->get_documentType(&type), S_OK);
     EXPECT_EQ(type, 0);
+    for (const LONG set : {2, 1}) {
+        ASSERT_EQ(set == 2 ? factory->put_documentType(set) : factory->setDocumentType(set), S_OK);
+        factory->get_documentType(&type);
+        EXPECT_EQ(type, set);
+    }
     EXPECT_EQ(trace_log().opened(container_name).size(), 1u);
+    EXPECT_EQ(trace_log().opened(L"CVEX_Environment_Karvo").size(), 1u);
 }
 
+// The document name is what the container opens, unless the factory key routes another URL there;
+// the URL receives the content the meta source hands out.
 TEST_F(FactoryContainerTest, DocumentUrlNameOpensAndUrlReceivesTheContent) {
     factory->setControl(proxy.get());
     factory->put_documentType(2);
     auto c = container();
-    com::unique_bstr name(L"book.xlsx"), url(L"content.xlsx");
+    com::unique_bstr name(L"book.xlsx"), url(L"content.xlsx"), key(L"factory"), table(L"routed.xlsx");
     ASSERT_EQ(factory->setdocumentUrl(name.get(), url.get()), S_OK);
     host().calls.clear();
     ASSERT_EQ(c->opendocument(), S_OK);
     EXPECT_EQ(host().calls.front(), L"OpenDocument(Excel., native, book.xlsx, -4, 1281)");
 
-    // The meta source is the container's content, saved to the second URL.
     com::unique_variant meta;
     ASSERT_EQ(factory->metaSource(meta.get()), S_OK);
     ASSERT_EQ(meta->vt, VT_ARRAY | VT_UI1);
@@ -121,18 +116,13 @@ TEST_F(FactoryContainerTest, DocumentUrlNameOpensAndUrlReceivesTheContent) {
     SafeArrayGetUBound(meta->parray, 1, &upper);
     EXPECT_EQ(upper, 14);
     EXPECT_EQ(factory->metaSource(nullptr), E_POINTER);
-}
 
-TEST_F(FactoryContainerTest, FactoryKeyRoutesTheUrlAsDocumentName) {
-    factory->setControl(proxy.get());
-    auto c = container();
-    com::unique_bstr name(L"first.xlsx"), url(L"content.xlsx"), key(L"factory"), table(L"book.xlsx");
-    factory->setdocumentUrl(name.get(), url.get());
+    host().set_url(L"routed.xlsx", bytes_of("other bytes"));
     LONG internal = 0;
     ASSERT_EQ(factory->dp_table_identifier(key.get(), name.get(), table.get(), &internal), S_OK);
     host().calls.clear();
-    ASSERT_EQ(c->opendocument(), S_OK); // opens the routed URL, keeps the document URL for content
-    EXPECT_EQ(host().calls.front(), L"OpenDocument(, native, book.xlsx, -4, 1281)");
+    ASSERT_EQ(c->opendocument(), S_OK);
+    EXPECT_EQ(host().calls.front(), L"OpenDocument(Excel., native, routed.xlsx, -4, 1281)");
 }
 
 TEST_F(FactoryContainerTest, SpreadsheetAndWordBuildOnTheSameContainer) {
