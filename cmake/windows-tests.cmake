@@ -68,7 +68,6 @@ vex_wine_test(factory_tests
 vex_wine_test(module_tests
     tests/module/entry_points_test.cpp
     tests/module/type_library_test.cpp
-    tests/module/resources_test.cpp
     tests/module/control_test.cpp)
 target_link_libraries(module_tests PRIVATE version)
 # Unregisters and registers vex.dll: no other test may run meanwhile.

@@ -1,4 +1,4 @@
-// The environment component: in-place mode, accepted settings, wiring and release.
+// The environment component: in-place mode, accepted settings, wiring, its trace and release.
 #include "support/com_test.h"
 
 namespace vex::test {
@@ -17,63 +17,44 @@ protected:
         env = nullptr;
         ComTest::TearDown();
     }
+    LONG inplace() {
+        LONG mode = -99;
+        EXPECT_EQ(env->getInplace(&mode), S_OK);
+        return mode;
+    }
 
     com::com_ptr<IVEX_Environment> env;
 };
 
-TEST_F(EnvironmentTest, OpensItsOwnTraceAtConstruction) {
+// In place after construction, then whatever was set last; the accepted settings succeed, hand
+// nothing out and leave the mode alone.
+TEST_F(EnvironmentTest, KeepsTheInPlaceModeAndAcceptsTheRest) {
+    EXPECT_EQ(inplace(), 1);
+    for (LONG value : {0, 7, -1}) {
+        ASSERT_EQ(env->setInplace(value), S_OK);
+        EXPECT_EQ(inplace(), value);
+    }
+    EXPECT_EQ(env->getInplace(nullptr), E_POINTER);
+
+    VARIANT applications;
+    VariantInit(&applications);
+    BSTR version = reinterpret_cast<BSTR>(0x1234);
+    com::unique_bstr text(L"9.9");
+    EXPECT_EQ(env->getSupportedApplications(&applications), S_OK);
+    EXPECT_EQ(env->getVersion(&version), S_OK);
+    for (HRESULT hr :
+         {env->setVersion(text.get()), env->setAutosave(1, 60), env->setTraceTyp(3), env->setProtection(1)})
+        EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(applications.vt, VT_EMPTY);
+    EXPECT_EQ(version, reinterpret_cast<BSTR>(0x1234));
+    EXPECT_EQ(inplace(), -1);
+}
+
+// The environment traces on a trace of its own, opened at construction for itself.
+TEST_F(EnvironmentTest, InitializeRefusesNullAndKeepsAFactory) {
     const auto channels = trace_log().opened(env_name);
     ASSERT_EQ(channels.size(), 1u);
     EXPECT_EQ(channels[0].object, identity(env.get()));
-    EXPECT_EQ(lines(env_name), (Lines{L"enter FinalConstruct", L"leave FinalConstruct 0x00000000"}));
-}
-
-TEST_F(EnvironmentTest, KeepsTheInPlaceModeAsGiven) {
-    LONG mode = -99;
-    ASSERT_EQ(env->getInplace(&mode), S_OK);
-    EXPECT_EQ(mode, 1); // in place after construction
-    for (LONG value : {0, 7, -1}) {
-        ASSERT_EQ(env->setInplace(value), S_OK);
-        ASSERT_EQ(env->getInplace(&mode), S_OK);
-        EXPECT_EQ(mode, value);
-    }
-    EXPECT_EQ(env->getInplace(nullptr), E_POINTER);
-}
-
-TEST_F(EnvironmentTest, AcceptedSettingsTraceTheirNamesAndWriteNothing) {
-    trace_log().records.clear();
-    VARIANT applications;
-    VariantInit(&applications);
-    EXPECT_EQ(env->getSupportedApplications(&applications), S_OK);
-    EXPECT_EQ(applications.vt, VT_EMPTY);
-    BSTR version = reinterpret_cast<BSTR>(0x1234);
-    EXPECT_EQ(env->getVersion(&version), S_OK);
-    EXPECT_EQ(version, reinterpret_cast<BSTR>(0x1234));
-    com::unique_bstr text(L"9.9");
-    EXPECT_EQ(env->setVersion(text.get()), S_OK);
-    EXPECT_EQ(env->setAutosave(1, 60), S_OK);
-    EXPECT_EQ(env->setTraceTyp(3), S_OK);
-    EXPECT_EQ(env->setProtection(1), S_OK);
-    EXPECT_EQ(lines(env_name), (Lines{
-                                   L"enter get_supportedapplications",
-                                   L"leave get_supportedapplications 0x00000000",
-                                   L"enter getVersion",
-                                   L"leave getVersion 0x00000000",
-                                   L"enter setVersion",
-                                   L"leave setVersion 0x00000000",
-                                   L"enter setAutosave",
-                                   L"leave setAutosave 0x00000000",
-                                   L"enter setTraceTyp",
-                                   L"leave setTraceTyp 0x00000000",
-                                   L"enter setProtection",
-                                   L"leave setProtection 0x00000000",
-                               }));
-    LONG mode = 0;
-    env->getInplace(&mode);
-    EXPECT_EQ(mode, 1); // none of them touches the in-place mode
-}
-
-TEST_F(EnvironmentTest, InitializeRefusesNullAndKeepsAFactory) {
     trace_log().records.clear();
     EXPECT_EQ(env->Initialize(nullptr), E_FAIL);
     auto factory = create<IVEX_Factory>(L"KEM.VEX_Factory_Gui");
@@ -83,6 +64,8 @@ TEST_F(EnvironmentTest, InitializeRefusesNullAndKeepsAFactory) {
                                       L"enter Initialize", L"enter Initialize"}));
 }
 
+// setTrace switches to the given trace object; an object that is no trace leaves the environment
+// silent, and setTrace still succeeds.
 TEST_F(EnvironmentTest, SetTraceSwitchesToTheGivenTraceObject) {
     auto other = create<IVEX_Trace>(L"KEM.VEX_Trace_Gui");
     com::unique_bstr name(L"other");
@@ -91,24 +74,18 @@ TEST_F(EnvironmentTest, SetTraceSwitchesToTheGivenTraceObject) {
     env->setInplace(0);
     EXPECT_EQ(lines(L"other"), (Lines{L"enter setTrace", L"leave setTrace 0x00000000", L"enter setInplace",
                                       L"leave setInplace 0x00000000"}));
-
-    // An object that is no trace leaves the environment silent, and setTrace still succeeds.
-    auto not_a_trace = create<IDispatch>(L"KEM.VEX_Factory_Gui");
-    EXPECT_EQ(env->setTrace(not_a_trace.get()), S_OK);
+    EXPECT_EQ(env->setTrace(create<IDispatch>(L"KEM.VEX_Factory_Gui").get()), S_OK);
     const size_t before = trace_log().calls();
     env->setInplace(1);
     EXPECT_EQ(trace_log().calls(), before);
 }
 
+// Released, the environment lets go of its factory first, then warns and closes its trace.
 TEST_F(EnvironmentTest, ReleaseDropsTheFactoryBeforeClosingItsTrace) {
-    auto factory = create<IVEX_Factory>(L"KEM.VEX_Factory_Gui");
-    env->Initialize(factory.get());
-    factory = nullptr; // the environment holds the last reference now
+    env->Initialize(create<IVEX_Factory>(L"KEM.VEX_Factory_Gui").get());
     trace_log().records.clear();
     env = nullptr;
-
-    // In global order: the factory goes first, then the environment warns and closes its trace.
-    std::vector<std::wstring> order;
+    Lines order;
     for (const auto& r : trace_log().records)
         if (r.slot == slot_enter || r.slot == slot_message)
             order.push_back(r.object_name + L": " + r.text);
