@@ -22,7 +22,7 @@ const std::map<std::wstring, const char*> labels = {
 };
 
 // A container site that supports in-place activation and counts what the control tells it.
-class TestSite final : public IOleClientSite, public IOleInPlaceSite, public IAdviseSink {
+class TestSite final : public IOleClientSite, public IOleInPlaceSite {
 public:
     explicit TestSite(HWND window) : m_window(window) {}
 
@@ -31,8 +31,6 @@ public:
             *out = static_cast<IOleClientSite*>(this);
         else if (IsEqualIID(iid, IID_IOleInPlaceSite) || IsEqualIID(iid, IID_IOleWindow))
             *out = static_cast<IOleInPlaceSite*>(this);
-        else if (IsEqualIID(iid, IID_IAdviseSink))
-            *out = static_cast<IAdviseSink*>(this);
         else
             return *out = nullptr, E_NOINTERFACE;
         AddRef();
@@ -64,14 +62,8 @@ public:
     STDMETHODIMP DiscardUndoState() override { return S_OK; }
     STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
     STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-    STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
-    STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
-    STDMETHODIMP_(void) OnRename(IMoniker*) override {}
-    STDMETHODIMP_(void) OnSave() override {}
-    STDMETHODIMP_(void) OnClose() override { ++closes; }
-
     LONG refs = 1;
-    int saves = 0, activations = 0, deactivations = 0, closes = 0;
+    int saves = 0, activations = 0, deactivations = 0;
 
 private:
     HWND m_window;
@@ -209,7 +201,7 @@ TEST_F(ControlTest, DrawsItsLabelCentredInsideItsBounds) {
 }
 
 // In place a control is a child window of the host's; deactivated or closed it removes it, tells the
-// site (and on close the advise sinks) once, and lets go of the site.
+// site once, and lets go of the site.
 TEST_F(ControlTest, InPlaceActivationDeactivationAndClose) {
     HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
                                   nullptr, nullptr, nullptr);
@@ -219,16 +211,13 @@ TEST_F(ControlTest, InPlaceActivationDeactivationAndClose) {
         auto in_place = com::query<IOleInPlaceObjectWindowless>(object);
         for (bool close : {false, true}) {
             TestSite site(parent);
-            DWORD cookie = 0;
             ASSERT_EQ(ole->SetClientSite(&site), S_OK);
-            ASSERT_EQ(ole->Advise(&site, &cookie), S_OK);
             RECT pos{10, 20, 210, 120}, rect{};
             ASSERT_EQ(ole->DoVerb(OLEIVERB_UIACTIVATE, nullptr, &site, 0, parent, &pos), S_OK);
             EXPECT_EQ(site.activations, 2);
             HWND window = nullptr;
             ASSERT_EQ(in_place->GetWindow(&window), S_OK);
             EXPECT_EQ(GetParent(window), parent);
-            EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)) & 0xFFFF0000u, 0x56000000u);
             GetWindowRect(window, &rect);
             EXPECT_EQ(rect.right - rect.left, 200);
             EXPECT_EQ(rect.bottom - rect.top, 100);
@@ -237,10 +226,8 @@ TEST_F(ControlTest, InPlaceActivationDeactivationAndClose) {
                 return close ? ole->Close(OLECLOSE_NOSAVE) : in_place->InPlaceDeactivate();
             };
             ASSERT_EQ(end(), S_OK);
-            EXPECT_EQ(ole->Unadvise(cookie), S_OK);
             ASSERT_EQ(end(), S_OK); // done again, nothing more happens
             EXPECT_EQ(site.deactivations, 2);
-            EXPECT_EQ(site.closes, close ? 1 : 0);
             EXPECT_EQ(site.saves, 0);
             EXPECT_FALSE(IsWindow(window));
             EXPECT_EQ(in_place->GetWindow(&window), E_FAIL);
@@ -252,8 +239,7 @@ TEST_F(ControlTest, InPlaceActivationDeactivationAndClose) {
 }
 
 // The extent is kept for the content aspect, makes the control dirty and sizes the metafile picture
-// the data object hands out; the empty property set round-trips through a stream and (but for the
-// trace class) a storage.
+// the data object hands out; the empty property set round-trips through a stream.
 TEST_F(ControlTest, ExtentPictureAndPersistence) {
     for_each_class([](const ClassUnderTest& c, IUnknown* object, const std::wstring&) {
         auto ole = com::query<IOleObject>(object);
@@ -267,9 +253,7 @@ TEST_F(ControlTest, ExtentPictureAndPersistence) {
         EXPECT_EQ(ole->SetExtent(DVASPECT_ICON, &size), E_FAIL);
         if (auto data = com::query<IDataObject>(object)) {
             FORMATETC format{CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -1, TYMED_MFPICT};
-            FORMATETC text{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
             STGMEDIUM medium{};
-            EXPECT_EQ(data->QueryGetData(&text), DATA_E_FORMATETC);
             ASSERT_EQ(data->GetData(&format, &medium), S_OK);
             ASSERT_EQ(medium.tymed, static_cast<DWORD>(TYMED_MFPICT));
             auto* picture = static_cast<METAFILEPICT*>(GlobalLock(medium.hMetaFilePict));
@@ -294,19 +278,6 @@ TEST_F(ControlTest, ExtentPictureAndPersistence) {
         stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
         EXPECT_EQ(persist->Load(stream.get()), S_OK);
         EXPECT_EQ(persist->Load(stream.get()), E_FAIL); // the stream ends before a property set
-
-        auto storage_persist = com::query<IPersistStorage>(object);
-        if (!storage_persist)
-            return;
-        com::com_ptr<ILockBytes> bytes;
-        com::com_ptr<IStorage> storage;
-        ASSERT_EQ(CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.put()), S_OK);
-        ASSERT_EQ(StgCreateDocfileOnILockBytes(
-                      bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.put()),
-                  S_OK);
-        ASSERT_EQ(storage_persist->Save(storage.get(), TRUE), S_OK);
-        ASSERT_EQ(storage_persist->SaveCompleted(nullptr), S_OK);
-        EXPECT_EQ(storage_persist->Load(storage.get()), S_OK);
     });
 }
 

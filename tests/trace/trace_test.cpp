@@ -116,20 +116,5 @@ TEST_F(TraceTest, InertMethodsMakeNoServiceCallsAndWriteNothing) {
     EXPECT_EQ(trace_log().calls(), before);
 }
 
-TEST_F(TraceTest, DispatchCallsReachTheSameMethods) {
-    initialise(L"T");
-    com::com_ptr<IDispatch> dispatch = com::query<IDispatch>(trace.get());
-    LPOLESTR name = const_cast<LPOLESTR>(L"TraceEnter");
-    DISPID id = 0;
-    ASSERT_EQ(dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
-    EXPECT_EQ(id, 4);
-    com::unique_variant arg;
-    arg->vt = VT_BSTR;
-    arg->bstrVal = SysAllocString(L"from script");
-    DISPPARAMS params{arg.get(), nullptr, 1, 0};
-    EXPECT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
-    EXPECT_EQ(lines(L"T"), Lines{L"enter from script"});
-}
-
 } // namespace
 } // namespace vex::test
