@@ -255,7 +255,7 @@ TEST_F(ContainerTest, EventingAndAutomaticSaveGoTogether) {
 }
 
 // The factory only after Initialize; the interface handed out with a reference of its own; the
-// proxy kept without a reference; members accepted for compatibility succeed and change nothing.
+// proxy kept without a reference.
 TEST_F(ContainerTest, Wiring) {
     com::com_ptr<IVEX_Factory> got;
     EXPECT_EQ(container->getFactory(got.put()), E_FAIL);
@@ -274,17 +274,6 @@ TEST_F(ContainerTest, Wiring) {
     EXPECT_EQ(container->QueryGeneralDocumentInterface(nullptr), E_POINTER);
     container->setControl(proxy.get());
     EXPECT_EQ(references(proxy.get()), proxy_refs);
-
-    com::unique_bstr name(L"x");
-    VARIANT empty;
-    VariantInit(&empty);
-    for (HRESULT hr : {container->setTrace(create<IVEX_Trace>(L"KEM.VEX_Trace_Gui").get()),
-                       container->setDocumentName(name.get()), container->setDocumentdata(empty),
-                       container->sendApplicationVisible(), container->put_visible(VARIANT_FALSE),
-                       container->put_closeApplication(VARIANT_FALSE), container->QueryContainer(nullptr),
-                       container->getDocumentdata(nullptr)})
-        EXPECT_EQ(hr, S_OK);
-    EXPECT_TRUE(host().calls.empty());
 }
 
 // A sink of the container's (empty) event interface, or of none.

@@ -26,28 +26,14 @@ protected:
     com::com_ptr<IVEX_Environment> env;
 };
 
-// In place after construction, then whatever was set last; the accepted settings succeed, hand
-// nothing out and leave the mode alone.
-TEST_F(EnvironmentTest, KeepsTheInPlaceModeAndAcceptsTheRest) {
+// In place after construction, then whatever was set last.
+TEST_F(EnvironmentTest, KeepsTheInPlaceModeAsGiven) {
     EXPECT_EQ(inplace(), 1);
     for (LONG value : {0, 7, -1}) {
         ASSERT_EQ(env->setInplace(value), S_OK);
         EXPECT_EQ(inplace(), value);
     }
     EXPECT_EQ(env->getInplace(nullptr), E_POINTER);
-
-    VARIANT applications;
-    VariantInit(&applications);
-    BSTR version = reinterpret_cast<BSTR>(0x1234);
-    com::unique_bstr text(L"9.9");
-    EXPECT_EQ(env->getSupportedApplications(&applications), S_OK);
-    EXPECT_EQ(env->getVersion(&version), S_OK);
-    for (HRESULT hr :
-         {env->setVersion(text.get()), env->setAutosave(1, 60), env->setTraceTyp(3), env->setProtection(1)})
-        EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(applications.vt, VT_EMPTY);
-    EXPECT_EQ(version, reinterpret_cast<BSTR>(0x1234));
-    EXPECT_EQ(inplace(), -1);
 }
 
 // The environment traces on a trace of its own, opened at construction for itself.

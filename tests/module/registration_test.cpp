@@ -39,7 +39,7 @@ std::wstring clsid_key(const CLSID& clsid) {
     return L"CLSID\\" + std::wstring(text);
 }
 
-class RegistrationTest : public ComTest {};
+using RegistrationTest = ComTest;
 
 TEST_F(RegistrationTest, HostsFindEveryClassByProgIdUntilItIsUnregistered) {
     for (const wchar_t* round : {L"", L"/u", L""}) {
@@ -58,8 +58,7 @@ TEST_F(RegistrationTest, HostsFindEveryClassByProgIdUntilItIsUnregistered) {
             EXPECT_EQ(value(key + L"\\InprocServer32", L"ThreadingModel"),
                       registered && std::wstring(c.name) != L"environment" ? L"Apartment" : L"<none>");
             com::com_ptr<IUnknown> object;
-            CLSID clsid = *c.clsid;
-            EXPECT_EQ(SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+            EXPECT_EQ(SUCCEEDED(CoCreateInstance(*c.clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                                  object.put_void())),
                       registered);
         }

@@ -103,18 +103,5 @@ TEST_F(TraceTest, EachInitialisationOpensAFreshService) {
     EXPECT_EQ(trace_log().opened(L"renamed").size(), 0u);
 }
 
-// Accepted for compatibility: no service calls, nothing handed out.
-TEST_F(TraceTest, InertMethodsMakeNoServiceCallsAndWriteNothing) {
-    initialise(L"T");
-    const size_t before = trace_log().calls();
-    com::unique_bstr text(L"x");
-    IUnknown* sentinel = reinterpret_cast<IUnknown*>(0x1234);
-    for (HRESULT hr : {trace->InitTrace(text.get()), trace->TraceTimeEnter(text.get()),
-                       trace->TraceTimeLeave(text.get()), trace->getTraceObject(&sentinel)})
-        EXPECT_EQ(hr, S_OK);
-    EXPECT_EQ(sentinel, reinterpret_cast<IUnknown*>(0x1234));
-    EXPECT_EQ(trace_log().calls(), before);
-}
-
 } // namespace
 } // namespace vex::test
