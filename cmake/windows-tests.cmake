@@ -69,7 +69,6 @@ vex_wine_test(module_tests
     tests/module/entry_points_test.cpp
     tests/module/type_library_test.cpp
     tests/module/control_test.cpp)
-target_link_libraries(module_tests PRIVATE version)
 # Unregisters and registers vex.dll: no other test may run meanwhile.
 vex_wine_test(registration_tests tests/module/registration_test.cpp)
 set_tests_properties(registration_tests PROPERTIES RUN_SERIAL TRUE)
