@@ -78,8 +78,11 @@ add_library(vex SHARED module/entry_points.cpp module/vex.def module/vex.rc)
 set_target_properties(vex PROPERTIES PREFIX "" OUTPUT_NAME vex RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 target_link_libraries(vex PRIVATE vex_objects)
 target_include_directories(vex PRIVATE ${CMAKE_SOURCE_DIR}/module ${VEX_GENERATED})
+# windres reports no dependencies: the registrar scripts, the type library and the manifest the
+# resource script takes in are listed here, so that a change to any of them rebuilds the DLL.
+file(GLOB VEX_REGISTRAR_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/module/registry/*.rgs)
 set_source_files_properties(module/vex.rc PROPERTIES OBJECT_DEPENDS
-    "${VEX_GENERATED}/vex.tlb;${CMAKE_SOURCE_DIR}/module/vex.manifest")
+    "${VEX_GENERATED}/vex.tlb;${CMAKE_SOURCE_DIR}/module/vex.manifest;${CMAKE_SOURCE_DIR}/module/resource.h;${VEX_REGISTRAR_SCRIPTS}")
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     target_link_options(vex PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
