@@ -151,7 +151,8 @@ public:
 
     // The application's locale: what International answers, how texts are typed and formats read.
     ExcelLocale locale = ExcelLocale::english;
-    // False for benchmarks: Value puts are logged and their array walked, but nothing is stored.
+    // False for benchmarks: Value puts are logged and their array walked, but no cell is stored (no
+    // value, format, alignment or fill), so that what is measured is the caller's work.
     bool keep_values = true;
     // False for benchmarks: calls are only counted (see count), not logged one by one.
     bool log_calls = true;

@@ -36,6 +36,8 @@ bool blank(const ExcelCell& cell) {
 // Calls change for every cell of the area that exists, then drops the cells left blank.
 void change_existing(ExcelSheet& sheet, const ExcelArea& area,
                      const std::function<void(ExcelCell&)>& change) {
+    if (!ExcelStandIn::instance().keep_values)
+        return;
     auto it = sheet.cells.lower_bound({area.top, area.left});
     while (it != sheet.cells.end() && it->first.first <= area.bottom) {
         if (!area.contains(it->first.first, it->first.second)) {
@@ -50,6 +52,8 @@ void change_existing(ExcelSheet& sheet, const ExcelArea& area,
 // Calls change for every cell of the area, creating the missing ones; drops the cells left blank.
 HRESULT change_all(Request& request, ExcelSheet& sheet, const ExcelArea& area,
                    const std::function<HRESULT(ExcelCell&, LONG, LONG)>& change) {
+    if (!ExcelStandIn::instance().keep_values)
+        return S_OK;
     if (cell_count(area) > max_cells_per_call)
         return request.refuse(L"The stand-in Excel keeps cells one by one and takes at most " +
                               std::to_wstring(max_cells_per_call) + L" in one call, not " +
