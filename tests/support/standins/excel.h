@@ -172,8 +172,9 @@ public:
 
     // Every Invoke received (and IOleCommandTarget::Exec, logged as Workbook "Exec" "call").
     std::vector<ExcelCall> calls;
-    // Calls not logged while log_calls was false, by (object, member, kind).
-    std::map<std::tuple<std::wstring, std::wstring, std::wstring>, size_t> tallies;
+    // Calls not logged while log_calls was false, by (object, member, kind). The names are the
+    // stand-in's own static texts, so a tally costs no copy of them.
+    std::map<std::tuple<std::wstring_view, std::wstring_view, std::wstring_view>, size_t> tallies;
     // Calls of object.member of that kind, logged or tallied; an empty argument matches anything.
     size_t count(std::wstring_view object, std::wstring_view member, std::wstring_view kind) const;
 
