@@ -51,8 +51,9 @@ struct Alone {
 };
 
 // What the parser asks of each node, made straight on MSXML with no vex code in between: the name
-// of every node it reaches, the attribute map and its length for "ROW" and "VALUE", the typed value
-// of "CELL"; the children of "VALUE" are not visited (the cell's typed value reads them).
+// of every node it reaches, the attribute map of "ROW" and "VALUE" with each attribute's name and
+// value, the typed value of "CELL"; the children of "VALUE" are not visited (the cell's typed value
+// reads them).
 void walk(IXMLDOMNode* node, long& nodes) {
     ++nodes;
     com::unique_bstr name;
@@ -63,6 +64,15 @@ void walk(IXMLDOMNode* node, long& nodes) {
         long length = 0;
         if (SUCCEEDED(node->get_attributes(attributes.put())) && attributes)
             attributes->get_length(&length);
+        for (long i = 0; i < length; ++i) {
+            com::com_ptr<IXMLDOMNode> attribute;
+            com::unique_bstr attribute_name;
+            com::unique_variant attribute_value;
+            if (SUCCEEDED(attributes->get_item(i, attribute.put())) && attribute) {
+                attribute->get_nodeName(attribute_name.put());
+                attribute->get_nodeValue(attribute_value.put());
+            }
+        }
     }
     if (n == L"CELL") {
         com::unique_variant value;
