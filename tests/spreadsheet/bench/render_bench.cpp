@@ -175,17 +175,18 @@ int run(long cells, bool plain) {
     const double rendering = seconds_since(start);
     const Peak peak = peak_memory();
 
-    const double floor = msxml.loading + msxml.walking + msxml.releasing;
-    std::printf(
-        "%8ld cells, %6.1f MB of XML: activatexmlsource %7.3f s (0x%08lX), loadXML alone %7.3f s, "
-        "ratio %.2f\n         MSXML's own walk of the loaded document %7.3f s (%ld nodes), its release "
-        "%7.3f s; activatexmlsource against MSXML's load, walk and release %.2f\n         peak working set "
-        "%6.1f MB "
-        "(%6.1f MB after MSXML alone), peak committed %6.1f MB (%6.1f MB)\n",
-        cells, xml.size() / 1048576.0, rendering, static_cast<unsigned long>(hr), msxml.loading,
-        msxml.loading > 0 ? rendering / msxml.loading : 0.0, msxml.walking, msxml.nodes, msxml.releasing,
-        floor > 0 ? rendering / floor : 0.0, peak.working_set_mb, loaded.working_set_mb, peak.committed_mb,
-        loaded.committed_mb);
+    // Each MSXML time is set only when the steps before it succeeded.
+    const double floor = msxml.releasing >= 0 ? msxml.loading + msxml.walking + msxml.releasing : 0.0;
+    std::printf("%8ld cells, %6.1f MB of XML: activatexmlsource %7.3f s (0x%08lX), loadXML alone %7.3f s, "
+                "ratio %.2f\n"
+                "         MSXML's own walk of the loaded document %7.3f s (%ld nodes), its release %7.3f s; "
+                "activatexmlsource against MSXML's load, walk and release %.2f\n"
+                "         peak working set %6.1f MB (%6.1f MB after MSXML alone), peak committed %6.1f MB "
+                "(%6.1f MB)\n",
+                cells, xml.size() / 1048576.0, rendering, static_cast<unsigned long>(hr), msxml.loading,
+                msxml.loading > 0 ? rendering / msxml.loading : 0.0, msxml.walking, msxml.nodes,
+                msxml.releasing, floor > 0 ? rendering / floor : 0.0, peak.working_set_mb,
+                loaded.working_set_mb, peak.committed_mb, loaded.committed_mb);
     std::printf("         calls into Excel: %zu in all; Range.Value puts %zu, NumberFormat puts %zu, "
                 "Interior.Color puts %zu, Merge %zu, Cells.Item gets %zu, Sheets.Item %zu\n",
                 excel.count(L"", L"", L""), excel.count(L"Range", L"Value", L"put"),
